@@ -1,0 +1,67 @@
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+namespace fw {
+
+// Lets another thread run a call on the main thread and wait for it. The main
+// thread runs pending calls when it checks for them: from its event loop
+// (a GUI toolkit installs a wake-up hook that schedules CheckSynchronize) and
+// while it waits for a thread to end, so that closing a port during a
+// delivery never deadlocks.
+class TMainThreadSync {
+public:
+    static TMainThreadSync &Instance();
+
+    // The thread that runs the calls; by default the one that first asked for the instance.
+    void SetMainThread(std::thread::id id);
+    std::thread::id MainThread() const { return mainThread_; }
+    bool IsMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
+    // Runs call on the main thread and waits until it has run. An error the call
+    // raises is raised again here. Called on the main thread, it runs the call at once.
+    void Synchronize(const std::function<void()> &call);
+
+    // Main thread: runs every pending call; true when at least one ran.
+    bool CheckSynchronize();
+
+    // Main thread: blocks until a call is pending or `ready` returns true
+    // (re-checked whenever Wake is called), running pending calls meanwhile.
+    void WaitServing(const std::function<bool()> &ready);
+    // Any thread: re-evaluates the condition of WaitServing.
+    void Wake();
+
+    // Called (from the asking thread) whenever a call becomes pending, so an
+    // event loop can schedule CheckSynchronize promptly. Empty by default.
+    void SetWakeUpHook(std::function<void()> hook);
+
+private:
+    TMainThreadSync();
+    struct Request {
+        const std::function<void()> *call;
+        std::exception_ptr error;
+        bool done = false;
+    };
+
+    std::mutex mutex_;
+    std::condition_variable mainCv_;    // main thread waits here
+    std::condition_variable callerCv_;  // asking threads wait here
+    std::deque<Request *> pending_;
+    std::function<void()> wakeUpHook_;
+    std::thread::id mainThread_;
+    unsigned wakeCount_ = 0;
+};
+
+// Where an error raised while delivering port events ends up: the event thread
+// survives it and hands it here. By default it is written to standard error;
+// the application shows it in its general error box.
+using TDeliveryErrorHandler = std::function<void(const std::exception_ptr &error)>;
+void SetDeliveryErrorHandler(TDeliveryErrorHandler handler);
+void ReportDeliveryError(const std::exception_ptr &error);
+
+} // namespace fw
