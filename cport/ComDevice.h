@@ -88,13 +88,14 @@ struct TAsyncOperation {
     std::size_t done = 0;       // bytes transferred so far
     std::int64_t deadlineNs = 0;
     bool hasDeadline = false;
+    bool completed = false; // finished at start: nothing left to wait for
     std::int32_t error = 0; // platform error of a failed operation
 };
 
 // One open serial device, as the platform offers it. Every operation returns
 // 0 on success or a platform error number; none raises.
 class TComDevice {
-public:
+  public:
     virtual ~TComDevice() = default;
 
     virtual std::int32_t SetState(const TDeviceControlBlock &block) = 0;

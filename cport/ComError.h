@@ -35,7 +35,7 @@ enum TComErrorCode : std::int32_t {
 const char *ComErrorText(std::int32_t code);
 
 class EComPort : public fw::Exception {
-public:
+  public:
     // Without a platform error: the message is the code's text alone.
     explicit EComPort(std::int32_t code);
     // With a platform error: the code's text and " (win error code: N)".
@@ -44,7 +44,7 @@ public:
     std::int32_t ErrorCode() const noexcept { return errorCode_; }
     std::int32_t PlatformError() const noexcept { return platformError_; }
 
-private:
+  private:
     std::int32_t platformError_;
     std::int32_t errorCode_;
 };

@@ -26,7 +26,7 @@ using TSettingsDialogRunner = std::function<void(TCustomComPort &port)>;
 // The one serial port: its settings, the open device, the listeners and the
 // event thread that feeds them.
 class TCustomComPort : public fw::TComponent {
-public:
+  public:
     explicit TCustomComPort(fw::TComponent *owner = nullptr);
     ~TCustomComPort() override;
 
@@ -149,7 +149,7 @@ public:
     // The open device, for the event thread; null while closed.
     TComDevice *Device() const { return device_.get(); }
 
-protected:
+  protected:
     void AfterLoad() override;
 
     virtual void OpenDevice();
@@ -172,7 +172,7 @@ protected:
     virtual void DoError(TComErrors errors);
     virtual void DoRx80Full();
 
-private:
+  private:
     bool CanApply() const;
     void CallLinks(const std::function<void(TComLink &)> &call);
     void HandleRxChar();
@@ -199,7 +199,7 @@ private:
 
 // Publishes every setting and event; behaviour is all in the base.
 class TComPort : public TCustomComPort {
-public:
+  public:
     using TCustomComPort::TCustomComPort;
     std::string ClassName() const override { return "TComPort"; }
 };

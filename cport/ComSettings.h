@@ -13,21 +13,21 @@ class TCustomComPort;
 // Base of the four setting groups: remembers the port that owns it, if any.
 // A group without an owner (a copy being edited) applies nothing.
 class TComSettingsGroup : public fw::TPersistent {
-public:
+  public:
     TCustomComPort *ComPort() const { return owner_; }
     void SetOwnerPort(TCustomComPort *port) { owner_ = port; }
 
-protected:
+  protected:
     TComSettingsGroup() = default;
     TComSettingsGroup(const TComSettingsGroup &) = default;
     TComSettingsGroup &operator=(const TComSettingsGroup &) = default;
 
-private:
+  private:
     TCustomComPort *owner_ = nullptr;
 };
 
 class TComTimeouts : public TComSettingsGroup {
-public:
+  public:
     std::string ClassName() const override { return "TComTimeouts"; }
 
     std::int32_t ReadInterval() const { return readInterval_; }
@@ -41,10 +41,10 @@ public:
     void SetWriteTotalMultiplier(std::int32_t v) { Set(writeTotalMultiplier_, v); }
     void SetWriteTotalConstant(std::int32_t v) { Set(writeTotalConstant_, v); }
 
-protected:
+  protected:
     void AssignTo(fw::TPersistent &dest) const override;
 
-private:
+  private:
     void Set(std::int32_t &field, std::int32_t v);
     std::int32_t readInterval_ = -1;
     std::int32_t readTotalMultiplier_ = 0;
@@ -54,7 +54,7 @@ private:
 };
 
 class TComFlowControl : public TComSettingsGroup {
-public:
+  public:
     std::string ClassName() const override { return "TComFlowControl"; }
 
     bool OutCTSFlow() const { return outCTSFlow_; }
@@ -83,10 +83,10 @@ public:
     TFlowControl FlowControl() const;
     void SetFlowControl(TFlowControl v);
 
-protected:
+  protected:
     void AssignTo(fw::TPersistent &dest) const override;
 
-private:
+  private:
     template <typename T> void Set(T &field, T v) {
         if (field == v)
             return;
@@ -107,7 +107,7 @@ private:
 };
 
 class TComParity : public TComSettingsGroup {
-public:
+  public:
     std::string ClassName() const override { return "TComParity"; }
 
     TParityBits Bits() const { return bits_; }
@@ -119,10 +119,10 @@ public:
     void SetReplace(bool v) { Set(replace_, v); }
     void SetReplaceChar(char v) { Set(replaceChar_, v); }
 
-protected:
+  protected:
     void AssignTo(fw::TPersistent &dest) const override;
 
-private:
+  private:
     template <typename T> void Set(T &field, T v) {
         if (field == v)
             return;
@@ -137,7 +137,7 @@ private:
 };
 
 class TComBuffer : public TComSettingsGroup {
-public:
+  public:
     std::string ClassName() const override { return "TComBuffer"; }
 
     std::int32_t InputSize() const { return inputSize_; }
@@ -146,10 +146,10 @@ public:
     void SetInputSize(std::int32_t v) { Set(inputSize_, v); }
     void SetOutputSize(std::int32_t v) { Set(outputSize_, v); }
 
-protected:
+  protected:
     void AssignTo(fw::TPersistent &dest) const override;
 
-private:
+  private:
     void Set(std::int32_t &field, std::int32_t v);
     std::int32_t inputSize_ = 1024;
     std::int32_t outputSize_ = 1024;

@@ -80,7 +80,7 @@ using TComActivityEvent = std::function<void(fw::TComponent *Sender, bool Active
 // A listener registered with a port. Whoever creates it owns it; the port
 // calls only the callbacks that are assigned, in registration order.
 class TComLink {
-public:
+  public:
     TRxBufEvent OnRxBuf;
     TComSignalEvent OnCTSChange;
     TComSignalEvent OnDSRChange;

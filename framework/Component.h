@@ -16,7 +16,7 @@ using TComponentState = TSet<TComponentStateFlag>;
 // An object with an owner that frees it, a name, and notification of the
 // components that asked to hear when it goes away.
 class TComponent : public TPersistent {
-public:
+  public:
     explicit TComponent(TComponent *owner = nullptr);
     ~TComponent() override;
     TComponent(const TComponent &) = delete;
@@ -45,7 +45,7 @@ public:
     // The visual designer marks the components it edits.
     void SetDesigning(bool designing);
 
-protected:
+  protected:
     // Called on every component that asked for notification of `component`.
     virtual void Notification(TComponent *component, TOperation operation);
 
@@ -61,7 +61,7 @@ protected:
     // Frees the owned components, last created first.
     void DestroyComponents();
 
-private:
+  private:
     void InsertComponent(TComponent *child);
     void RemoveComponent(TComponent *child);
     static void Forget(std::vector<TComponent *> &list, TComponent *c);

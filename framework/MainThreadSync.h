@@ -15,7 +15,7 @@ namespace fw {
 // while it waits for a thread to end, so that closing a port during a
 // delivery never deadlocks.
 class TMainThreadSync {
-public:
+  public:
     static TMainThreadSync &Instance();
 
     // The thread that runs the calls; by default the one that first asked for the instance.
@@ -26,11 +26,14 @@ public:
     // Runs call on the main thread and waits until it has run. An error the call
     // raises is raised again here. Called on the main thread, it runs the call at once.
     void Synchronize(const std::function<void()> &call);
+    // The same towards any thread that checks for its calls (CheckSynchronize
+    // or WaitServing on that thread).
+    void SynchronizeTo(std::thread::id target, const std::function<void()> &call);
 
-    // Main thread: runs every pending call; true when at least one ran.
+    // Runs every call pending for the calling thread; true when at least one ran.
     bool CheckSynchronize();
 
-    // Main thread: blocks until a call is pending or `ready` returns true
+    // Blocks until a call is pending for this thread or `ready` returns true
     // (re-checked whenever Wake is called), running pending calls meanwhile.
     void WaitServing(const std::function<bool()> &ready);
     // Any thread: re-evaluates the condition of WaitServing.
@@ -40,17 +43,18 @@ public:
     // event loop can schedule CheckSynchronize promptly. Empty by default.
     void SetWakeUpHook(std::function<void()> hook);
 
-private:
+  private:
     TMainThreadSync();
     struct Request {
         const std::function<void()> *call;
+        std::thread::id target;
         std::exception_ptr error;
         bool done = false;
     };
 
     std::mutex mutex_;
-    std::condition_variable mainCv_;    // main thread waits here
-    std::condition_variable callerCv_;  // asking threads wait here
+    std::condition_variable mainCv_;   // main thread waits here
+    std::condition_variable callerCv_; // asking threads wait here
     std::deque<Request *> pending_;
     std::function<void()> wakeUpHook_;
     std::thread::id mainThread_;

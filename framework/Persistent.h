@@ -6,7 +6,7 @@ namespace fw {
 
 // An object whose state can be copied from another object of a compatible kind.
 class TPersistent {
-public:
+  public:
     virtual ~TPersistent() = default;
 
     // Copies the state of source into this object; raises EConvertError when
@@ -16,7 +16,7 @@ public:
 
     virtual std::string ClassName() const { return "TPersistent"; }
 
-protected:
+  protected:
     TPersistent() = default;
     TPersistent(const TPersistent &) = default;
     TPersistent &operator=(const TPersistent &) = default;

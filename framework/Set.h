@@ -10,7 +10,7 @@ namespace fw {
 template <typename E, typename Bits = std::uint32_t> class TSet {
     static_assert(std::is_enum_v<E>);
 
-public:
+  public:
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> values) {
         for (E v : values)
@@ -38,7 +38,7 @@ public:
     constexpr TSet operator*(TSet o) const { return FromBits(bits_ & o.bits_); }
     constexpr bool operator==(const TSet &) const = default;
 
-private:
+  private:
     static constexpr Bits Bit(E v) { return static_cast<Bits>(Bits{1} << static_cast<unsigned>(v)); }
     Bits bits_ = 0;
 };

@@ -11,7 +11,7 @@ namespace cport {
 //   COM5..COM12  -> /dev/ttyUSB0..7   (USB serial adapters)
 //   COM13..COM16 -> /dev/ttyACM0..3   (USB modems, CDC-ACM boards)
 class TPortTable {
-public:
+  public:
     static TPortTable &Instance();
 
     void SetEntry(const std::string &comName, const std::string &devicePath);
@@ -30,7 +30,7 @@ public:
     void SetDeviceRoot(const std::string &root) { deviceRoot_ = root; }
     const std::string &DeviceRoot() const { return deviceRoot_; }
 
-private:
+  private:
     std::map<std::string, std::string> entries_;
     std::string deviceRoot_ = "/dev";
 };

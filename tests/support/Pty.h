@@ -9,7 +9,7 @@ namespace testsupport {
 // A pseudo-terminal pair standing in for a serial cable: the engine opens the
 // slave through a COM name mapped to it, the test talks through the master.
 class PtyPair {
-public:
+  public:
     PtyPair();
     ~PtyPair();
     PtyPair(const PtyPair &) = delete;
@@ -28,7 +28,7 @@ public:
     // Reads whatever arrives until the line has been quiet for `quiet`.
     std::string Drain(std::chrono::milliseconds quiet = std::chrono::milliseconds(100)) const;
 
-private:
+  private:
     int master_ = -1;
     int slaveKeep_ = -1; // keeps the slave alive between the engine's opens
     std::string slavePath_;
