@@ -154,6 +154,8 @@ class TCustomComPort : public fw::TComponent {
 
     virtual void OpenDevice();
     virtual void CloseDevice();
+    // For a derived port whose OpenDevice opens a device of its own making.
+    void AttachDevice(std::unique_ptr<TComDevice> device) { device_ = std::move(device); }
 
     // Event-firing operations; a derived port may replace them.
     virtual void DoAfterOpen();
