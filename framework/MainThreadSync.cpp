@@ -7,19 +7,21 @@
 
 namespace fw {
 
+namespace {
+// Static initialisation runs on the thread that starts the program.
+const std::thread::id g_startThread = std::this_thread::get_id();
+} // namespace
+
 TMainThreadSync &TMainThreadSync::Instance() {
     static TMainThreadSync instance;
     return instance;
 }
 
-TMainThreadSync::TMainThreadSync() : mainThread_(std::this_thread::get_id()) {}
+TMainThreadSync::TMainThreadSync() : mainThread_(g_startThread) {}
 
-void TMainThreadSync::SetMainThread(std::thread::id id) {
-    std::lock_guard lock(mutex_);
-    mainThread_ = id;
-}
+void TMainThreadSync::SetMainThread(std::thread::id id) { mainThread_ = id; }
 
-void TMainThreadSync::Synchronize(const std::function<void()> &call) { SynchronizeTo(mainThread_, call); }
+void TMainThreadSync::Synchronize(const std::function<void()> &call) { SynchronizeTo(mainThread_.load(), call); }
 
 void TMainThreadSync::SynchronizeTo(std::thread::id target, const std::function<void()> &call) {
     if (std::this_thread::get_id() == target) {
@@ -34,7 +36,7 @@ void TMainThreadSync::SynchronizeTo(std::thread::id target, const std::function<
         hook = wakeUpHook_;
     }
     mainCv_.notify_all();
-    if (hook && target == mainThread_)
+    if (hook && target == mainThread_.load())
         hook();
     std::unique_lock lock(mutex_);
     callerCv_.wait(lock, [&] { return request.done; });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <exception>
@@ -18,9 +19,9 @@ class TMainThreadSync {
   public:
     static TMainThreadSync &Instance();
 
-    // The thread that runs the calls; by default the one that first asked for the instance.
+    // The thread that runs the calls; by default the one that started the program.
     void SetMainThread(std::thread::id id);
-    std::thread::id MainThread() const { return mainThread_; }
+    std::thread::id MainThread() const { return mainThread_.load(); }
     bool IsMainThread() const { return std::this_thread::get_id() == mainThread_; }
 
     // Runs call on the main thread and waits until it has run. An error the call
@@ -57,7 +58,7 @@ class TMainThreadSync {
     std::condition_variable callerCv_; // asking threads wait here
     std::deque<Request *> pending_;
     std::function<void()> wakeUpHook_;
-    std::thread::id mainThread_;
+    std::atomic<std::thread::id> mainThread_;
     unsigned wakeCount_ = 0;
 };
 

@@ -167,10 +167,10 @@ std::int32_t TPosixComDevice::ContinueWrite(TAsyncOperation &op) {
             op.done += static_cast<std::size_t>(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
-        } else if (n < 0 && errno == EAGAIN) {
+        } else if (n == 0 || errno == EAGAIN) {
             return winerr::ERROR_IO_PENDING;
         } else {
-            op.error = WinErrorFromErrno(n < 0 ? errno : EIO);
+            op.error = WinErrorFromErrno(errno);
             return op.error;
         }
     }
@@ -443,7 +443,8 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
                         gotFlag = true;
                 } else if (n < 0 && errno == EINTR) {
                     continue;
-                } else if (n < 0 && errno == EAGAIN) {
+                } else if (n == 0 || errno == EAGAIN) {
+                    // A raw tty answers an empty queue with 0, not EAGAIN.
                     break;
                 } else {
                     // The far end is gone (a pulled cable, a closed peer): stop

@@ -16,13 +16,13 @@ namespace {
 std::vector<std::string> g_log;
 
 class Probe : public TComponent {
-public:
+  public:
     explicit Probe(TComponent *owner, std::string tag) : TComponent(owner), tag_(std::move(tag)) {}
     ~Probe() override { g_log.push_back("free " + tag_); }
     TComponent *removed = nullptr;
     int afterLoads = 0;
 
-protected:
+  protected:
     void Notification(TComponent *c, TOperation op) override {
         TComponent::Notification(c, op);
         if (op == TOperation::opRemove && c->Owner() != this)
@@ -33,16 +33,16 @@ protected:
         ++afterLoads;
     }
 
-private:
+  private:
     std::string tag_;
 };
 
 class Other : public TPersistent {
-public:
+  public:
     std::string ClassName() const override { return "TOther"; }
 };
 class Target : public TPersistent {
-public:
+  public:
     std::string ClassName() const override { return "TTarget"; }
 };
 } // namespace

@@ -13,7 +13,7 @@ namespace testsupport {
 // A device that records every platform request and serves scripted events,
 // modem states and line errors: for what a pseudo-terminal cannot produce.
 class FakeComDevice : public cport::TComDevice {
-public:
+  public:
     std::vector<std::string> calls; // "SetState", "SetTimeouts", ...
     cport::TDeviceControlBlock lastState{};
     std::uint32_t modemStatus = 0;
@@ -91,7 +91,7 @@ public:
         return events_.empty();
     }
 
-private:
+  private:
     void Record(const std::string &call) {
         std::lock_guard lock(mutex_);
         calls.push_back(call);
@@ -104,11 +104,11 @@ private:
 
 // A port whose OpenDevice attaches a FakeComDevice instead of a tty.
 class FakeDevicePort : public cport::TComPort {
-public:
+  public:
     using cport::TComPort::TComPort;
     FakeComDevice *fake = nullptr;
 
-protected:
+  protected:
     void OpenDevice() override {
         auto device = std::make_unique<FakeComDevice>();
         fake = device.get();
