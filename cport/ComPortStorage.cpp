@@ -230,10 +230,10 @@ void TCustomComPort::SaveSettings(TSettingsLocation location, const std::string 
         } else {
             TRegistry registry;
             OpenSettingsKey(registry, target, Name());
-            // With no key open every write is refused; an empty group set
-            // writes nothing, so the missing key is reported here as well.
+            // A path that opened no key fails the save even when no entry
+            // is to be written.
             if (!registry.HasCurrentKey())
-                throw ERegistryException("Failed to set data for ''");
+                throw EComPort(CError_StoreFailed);
             WriteRegistryValues(registry);
         }
     } catch (...) {

@@ -23,7 +23,9 @@ TIniText LoadForReading(const std::string &fileName) {
 
 } // namespace
 
-TIniFile::TIniFile(const std::string &fileName) : fileName_(PlaceInConfigDirectory(fileName)) {}
+TIniFile::TIniFile(const std::string &fileName)
+    : fileName_(PlaceInConfigDirectory(fileName)),
+      configDirectory_(fileName.find('/') == std::string::npos ? ConfigDirectory() : "") {}
 
 std::string TIniFile::ReadString(const std::string &section, const std::string &key,
                                  const std::string &defaultValue) const {
@@ -57,8 +59,9 @@ void TIniFile::WriteString(const std::string &section, const std::string &key, c
     TIniText text(content);
     if (!text.Set(section, key, value))
         return;
-    if (fileName_.rfind(ConfigDirectory() + "/", 0) == 0)
-        EnsureDirectory(ConfigDirectory());
+    // The configuration folder may not exist yet on a fresh account.
+    if (!configDirectory_.empty())
+        EnsureDirectory(configDirectory_);
     if (ReplaceFileAtomically(fileName_, text.Content()) != 0)
         FailWrite();
 }

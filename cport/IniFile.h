@@ -47,6 +47,7 @@ class TIniFile {
   private:
     [[noreturn]] void FailWrite() const;
     std::string fileName_;
+    std::string configDirectory_; // set when the file lives in the configuration folder
 };
 
 } // namespace cport
