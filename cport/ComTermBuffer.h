@@ -1,0 +1,77 @@
+#pragma once
+
+#include "framework/Color.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace cport {
+
+class TComTerminalModel;
+
+// One character cell. An empty cell (all fields zero) is not drawn, so the
+// control's background shows there.
+struct TTermCell {
+    char Ch = 0;
+    fw::TColor TextColor = 0;
+    fw::TColor CellColor = 0;
+    bool Underline = false;
+
+    friend bool operator==(const TTermCell &, const TTermCell &) = default;
+};
+
+// The terminal's grid: Columns x Rows cells in one block, row after row, and
+// one tab stop per column. Columns and rows count from 1. The grid takes its
+// size from the owner when Initialize runs and keeps it until the next
+// Initialize; positions outside that size are ignored (reads give an empty
+// cell), so a grid that lags behind a size change can never be overrun.
+class TComTermBuffer {
+  public:
+    explicit TComTermBuffer(TComTerminalModel &owner) : owner_(owner) {}
+
+    // Empties the grid at the owner's current size and sets the default tab
+    // stops (every 8 columns from 1, none beyond 73).
+    void Initialize();
+    bool Initialized() const { return columns_ > 0; }
+    std::int32_t Columns() const { return columns_; }
+    std::int32_t Rows() const { return rows_; }
+
+    void SetCell(std::int32_t column, std::int32_t row, const TTermCell &cell) {
+        if (Inside(column, row))
+            cells_[Index(column, row)] = cell;
+    }
+    TTermCell GetCell(std::int32_t column, std::int32_t row) const {
+        return Inside(column, row) ? cells_[Index(column, row)] : TTermCell{};
+    }
+
+    // Rows move by one; the row uncovered becomes empty and the view shifts.
+    void ScrollUp();
+    void ScrollDown();
+    // Empty the cells from column to the end of the row (and, for the screen
+    // form, every row below) and have the view repaint them.
+    void EraseLineFrom(std::int32_t column, std::int32_t row);
+    void EraseScreenFrom(std::int32_t column, std::int32_t row);
+
+    bool GetTabStop(std::int32_t column) const;
+    void SetTabStop(std::int32_t column, bool on);
+    // The first column at or after column that has a stop, or 0.
+    std::int32_t NextTabStop(std::int32_t column) const;
+    void ClearTabStops();
+
+  private:
+    bool Inside(std::int32_t column, std::int32_t row) const {
+        return column >= 1 && column <= columns_ && row >= 1 && row <= rows_;
+    }
+    std::size_t Index(std::int32_t column, std::int32_t row) const {
+        return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(columns_) +
+               static_cast<std::size_t>(column - 1);
+    }
+
+    TComTerminalModel &owner_;
+    std::vector<TTermCell> cells_;
+    std::vector<std::uint8_t> tabStops_;
+    std::int32_t columns_ = 0;
+    std::int32_t rows_ = 0;
+};
+
+} // namespace cport
