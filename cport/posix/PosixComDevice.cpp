@@ -413,6 +413,7 @@ void TPosixComDevice::StopWaiting() {
 
 std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
     bool hungUp = false;
+    bool hangupSignalled = false;
     char chunk[16384];
     for (;;) {
         if (stop_.load())
@@ -446,6 +447,10 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
                 } else if (n == 0 || errno == EAGAIN) {
                     // A raw tty answers an empty queue with 0, not EAGAIN.
                     break;
+                } else if (n == 0 && !hangupSignalled) {
+                    // With VMIN and VTIME at 0 an idle line reads as 0 bytes,
+                    // as a hung-up one does; only poll's POLLHUP tells them apart.
+                    break;
                 } else {
                     // The far end is gone (a pulled cable, a closed peer): stop
                     // watching the descriptor, which would now be ready forever.
@@ -473,6 +478,7 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
             return 0;
         pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, static_cast<short>(queueFull || hungUp ? 0 : POLLIN), 0}};
         poll(fds, 2, watchStatus ? kStatusPeriodMs : -1);
+        hangupSignalled = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
         if (fds[0].revents & POLLIN) {
             std::uint64_t value = 0;
             [[maybe_unused]] const ssize_t n = read(wakeFd_, &value, sizeof value);
