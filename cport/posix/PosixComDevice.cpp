@@ -444,12 +444,10 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
                         gotFlag = true;
                 } else if (n < 0 && errno == EINTR) {
                     continue;
-                } else if (n == 0 || errno == EAGAIN) {
-                    // A raw tty answers an empty queue with 0, not EAGAIN.
-                    break;
-                } else if (n == 0 && !hangupSignalled) {
-                    // With VMIN and VTIME at 0 an idle line reads as 0 bytes,
-                    // as a hung-up one does; only poll's POLLHUP tells them apart.
+                } else if ((n == 0 && !hangupSignalled) || (n < 0 && errno == EAGAIN)) {
+                    // A raw tty answers an empty queue with 0, not EAGAIN; a
+                    // hung-up one does too, and only poll's POLLHUP tells them
+                    // apart (else a pulled adapter would spin this loop).
                     break;
                 } else {
                     // The far end is gone (a pulled cable, a closed peer): stop
