@@ -18,20 +18,6 @@ class DataPacketTest : public ::testing::Test {
 
 } // namespace
 
-TEST_F(DataPacketTest, StartsWithTheDocumentedDefaults) {
-    EXPECT_EQ(packet.ComPort(), nullptr);
-    EXPECT_EQ(packet.MaxBufferSize(), 1024);
-    EXPECT_EQ(packet.Size(), 0);
-    EXPECT_FALSE(packet.CaseInsensitive());
-    EXPECT_FALSE(packet.IncludeStrings());
-    EXPECT_TRUE(packet.StartString().empty());
-    EXPECT_TRUE(packet.StopString().empty());
-    EXPECT_FALSE(packet.InPacket());
-    EXPECT_TRUE(packet.Collected().empty());
-    EXPECT_TRUE(static_cast<bool>(packet.Link().OnRxBuf));
-    EXPECT_FALSE(static_cast<bool>(packet.Link().OnCTSChange));
-}
-
 // --- cutting packets ---
 
 TEST_F(DataPacketTest, LoaderBannerSplitOverTwoChunksIsFoundIgnoringCase) {
