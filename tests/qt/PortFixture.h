@@ -55,6 +55,11 @@ class CountingPort : public cport::TComPort {
         OnAfterOpen = [this](fw::TComponent *) { ++opens; };
         OnBeforeClose = [this](fw::TComponent *) { ++closes; };
     }
+    ~CountingPort() override {
+        // The base closes the port after this part is gone; nothing may count then.
+        OnAfterOpen = nullptr;
+        OnBeforeClose = nullptr;
+    }
     void ApplySettings() override {
         ++settingsApplied;
         cport::TComPort::ApplySettings();
