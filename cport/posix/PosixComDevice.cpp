@@ -412,7 +412,6 @@ void TPosixComDevice::StopWaiting() {
 }
 
 std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
-    bool hungUp = false;
     bool hangupSignalled = false;
     char chunk[16384];
     for (;;) {
@@ -427,7 +426,7 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
             std::lock_guard lock(rxMutex_);
             bool gotBytes = false;
             bool gotFlag = false;
-            while (!hungUp && rxQueue_.size() - rxHead_ < QueueCapacity()) {
+            while (!hungUp_ && rxQueue_.size() - rxHead_ < QueueCapacity()) {
                 const std::size_t room = std::min(sizeof chunk, QueueCapacity() - (rxQueue_.size() - rxHead_));
                 const ssize_t n = read(fd_, chunk, room);
                 if (n > 0) {
@@ -452,7 +451,7 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
                 } else {
                     // The far end is gone (a pulled cable, a closed peer): stop
                     // watching the descriptor, which would now be ready forever.
-                    hungUp = true;
+                    hungUp_ = true;
                 }
             }
             queueFull = rxQueue_.size() - rxHead_ >= QueueCapacity();
@@ -474,7 +473,9 @@ std::int32_t TPosixComDevice::WaitEvent(std::uint32_t &events) {
         }
         if (events != 0)
             return 0;
-        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {fd_, static_cast<short>(queueFull || hungUp ? 0 : POLLIN), 0}};
+        // A negative descriptor is skipped: a hung-up tty would report POLLHUP
+        // forever, whatever events were asked for.
+        pollfd fds[2] = {{wakeFd_, POLLIN, 0}, {queueFull || hungUp_ ? -1 : fd_, POLLIN, 0}};
         poll(fds, 2, watchStatus ? kStatusPeriodMs : -1);
         hangupSignalled = (fds[1].revents & (POLLHUP | POLLERR)) != 0;
         if (fds[0].revents & POLLIN) {

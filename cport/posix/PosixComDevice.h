@@ -75,6 +75,7 @@ class TPosixComDevice : public TComDevice {
     std::string rxQueue_;    // bytes taken from the kernel, not yet read
     std::size_t rxHead_ = 0; // start of unread bytes in rxQueue_
     bool above80_ = false;
+    bool hungUp_ = false; // the far end went away: the descriptor is no longer watched
 
     std::atomic<std::uint32_t> mask_{0};
     std::atomic<bool> stop_{false};

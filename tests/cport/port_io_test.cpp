@@ -125,3 +125,22 @@ TEST(PortRead, RxActivityGoesOffWhenAReadEmptiesTheQueue) {
     EXPECT_EQ(activity, std::vector<bool>{false});
     p.port.RemoveLink(&link);
 }
+
+TEST(PortWrite, HungUpLineFailsWithCodeTwoAndClosesCleanly) {
+    OpenPort p("COM3", AllComEvents());
+    p.port.SetSyncMethod(smNone);
+    p.port.Open();
+    p.pty.CloseMaster();
+    try {
+        for (int i = 0; i < 100; ++i)
+            p.port.WriteString("x");
+        FAIL() << "writes to a hung-up line succeeded";
+    } catch (const EComPort &e) {
+        EXPECT_EQ(e.ErrorCode(), 2);
+        EXPECT_NE(e.PlatformError(), -1);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    p.port.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_FALSE(p.port.Connected());
+}

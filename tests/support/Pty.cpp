@@ -34,6 +34,12 @@ PtyPair::~PtyPair() {
         close(master_);
 }
 
+void PtyPair::CloseMaster() {
+    if (master_ >= 0)
+        close(master_);
+    master_ = -1;
+}
+
 void PtyPair::MapAs(const std::string &comName) const { cport::TPortTable::Instance().SetEntry(comName, slavePath_); }
 
 void PtyPair::Send(const std::string &bytes) const {

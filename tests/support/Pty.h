@@ -18,6 +18,9 @@ class PtyPair {
     const std::string &SlavePath() const { return slavePath_; }
     int MasterFd() const { return master_; }
 
+    // Hangs the line up, as a pulled cable or a peer that went away.
+    void CloseMaster();
+
     // Maps comName to this pair's slave in the engine's port table.
     void MapAs(const std::string &comName) const;
 
