@@ -12,41 +12,47 @@ void TComTermBuffer::Initialize() {
     // assign() keeps the block when the size is unchanged, so re-initializing
     // at the same size allocates nothing.
     cells_.assign(static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_), TTermCell{});
+    origin_ = 0;
     tabStops_.assign(static_cast<std::size_t>(columns_), 0);
     for (std::int32_t column = 1; column <= std::min<std::int32_t>(73, columns_); column += 8)
         tabStops_[static_cast<std::size_t>(column - 1)] = 1;
 }
 
+void TComTermBuffer::EmptyRow(std::int32_t row, std::int32_t fromColumn) {
+    const auto start = cells_.begin() + static_cast<std::ptrdiff_t>(RowStart(row));
+    std::fill(start + (fromColumn - 1), start + columns_, TTermCell{});
+}
+
 void TComTermBuffer::ScrollUp() {
     if (rows_ < 1)
         return;
-    const auto width = static_cast<std::ptrdiff_t>(columns_);
-    std::copy(cells_.begin() + width, cells_.end(), cells_.begin());
-    std::fill(cells_.end() - width, cells_.end(), TTermCell{});
+    // Row 1 becomes the new last row, emptied.
+    EmptyRow(1);
+    origin_ = origin_ + 1 == rows_ ? 0 : origin_ + 1;
     owner_.ScrollDisplay(sdUp);
 }
 
 void TComTermBuffer::ScrollDown() {
     if (rows_ < 1)
         return;
-    const auto width = static_cast<std::ptrdiff_t>(columns_);
-    std::copy_backward(cells_.begin(), cells_.end() - width, cells_.end());
-    std::fill(cells_.begin(), cells_.begin() + width, TTermCell{});
+    origin_ = origin_ == 0 ? rows_ - 1 : origin_ - 1;
+    EmptyRow(1);
     owner_.ScrollDisplay(sdDown);
 }
 
 void TComTermBuffer::EraseLineFrom(std::int32_t column, std::int32_t row) {
     if (!Inside(column, row))
         return;
-    std::fill(cells_.begin() + static_cast<std::ptrdiff_t>(Index(column, row)),
-              cells_.begin() + static_cast<std::ptrdiff_t>(Index(columns_, row)) + 1, TTermCell{});
+    EmptyRow(row, column);
     owner_.InvalidateCells(column, row, columns_, row);
 }
 
 void TComTermBuffer::EraseScreenFrom(std::int32_t column, std::int32_t row) {
     if (!Inside(column, row))
         return;
-    std::fill(cells_.begin() + static_cast<std::ptrdiff_t>(Index(column, row)), cells_.end(), TTermCell{});
+    EmptyRow(row, column);
+    for (std::int32_t below = row + 1; below <= rows_; ++below)
+        EmptyRow(below);
     owner_.InvalidateCells(column, row, columns_, row);
     if (row < rows_)
         owner_.InvalidateCells(1, row + 1, columns_, rows_);

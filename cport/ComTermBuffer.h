@@ -20,11 +20,14 @@ struct TTermCell {
     friend bool operator==(const TTermCell &, const TTermCell &) = default;
 };
 
-// The terminal's grid: Columns x Rows cells in one block, row after row, and
-// one tab stop per column. Columns and rows count from 1. The grid takes its
-// size from the owner when Initialize runs and keeps it until the next
-// Initialize; positions outside that size are ignored (reads give an empty
-// cell), so a grid that lags behind a size change can never be overrun.
+// The terminal's grid: Columns x Rows cells in one block, and one tab stop
+// per column. Columns and rows count from 1. The grid takes its size from the
+// owner when Initialize runs and keeps it until the next Initialize;
+// positions outside that size are ignored (reads give an empty cell), so a
+// grid that lags behind a size change can never be overrun.
+//
+// The rows lie in the block as a ring: scrolling moves the ring's origin by
+// one row and empties one row, instead of moving every other row.
 class TComTermBuffer {
   public:
     explicit TComTermBuffer(TComTerminalModel &owner) : owner_(owner) {}
@@ -62,16 +65,24 @@ class TComTermBuffer {
     bool Inside(std::int32_t column, std::int32_t row) const {
         return column >= 1 && column <= columns_ && row >= 1 && row <= rows_;
     }
-    std::size_t Index(std::int32_t column, std::int32_t row) const {
-        return static_cast<std::size_t>(row - 1) * static_cast<std::size_t>(columns_) +
-               static_cast<std::size_t>(column - 1);
+    // Where a row starts in the block.
+    std::size_t RowStart(std::int32_t row) const {
+        std::int32_t stored = origin_ + row - 1;
+        if (stored >= rows_)
+            stored -= rows_;
+        return static_cast<std::size_t>(stored) * static_cast<std::size_t>(columns_);
     }
+    std::size_t Index(std::int32_t column, std::int32_t row) const {
+        return RowStart(row) + static_cast<std::size_t>(column - 1);
+    }
+    void EmptyRow(std::int32_t row, std::int32_t fromColumn = 1);
 
     TComTerminalModel &owner_;
     std::vector<TTermCell> cells_;
     std::vector<std::uint8_t> tabStops_;
     std::int32_t columns_ = 0;
     std::int32_t rows_ = 0;
+    std::int32_t origin_ = 0; // the stored row that is row 1
 };
 
 } // namespace cport

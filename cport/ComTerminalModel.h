@@ -187,10 +187,15 @@ class TComTerminalModel : public fw::TComponent {
             view_->RepaintAll();
     }
 
+    // HandleCode, SetAttributes and SetMode over any source of parameters.
+    template <typename TParams> bool ApplyCode(TEscapeCode Code, TParams &Params);
+    template <typename TParams> void ApplyAttributes(const TParams &Params);
+    template <typename TParams> void ApplyMode(const TParams &Params, bool On);
     void ReplaceParser(std::unique_ptr<TEscapeCodes> parser);
     void GridSizeChanged();
     void MoveCursorBy(std::int64_t columns, std::int64_t rows);
     void InterpretChars(const std::string &text);
+    std::size_t PutText(const char *text, std::size_t length, const TEscapeCodes *parser);
     bool CanSend() const;
     void DropPort();
 

@@ -13,6 +13,47 @@ constexpr char LF = 10;
 constexpr char FF = 12;
 constexpr char CR = 13;
 
+// The parameters of a code handed in as a list, which may be absent.
+class ListView {
+  public:
+    explicit ListView(const TStringList *list) : list_(list) {}
+    std::int32_t Count() const { return list_ != nullptr ? static_cast<std::int32_t>(list_->size()) : 0; }
+    std::int32_t Value(std::int32_t index) const { return TEscapeCodes::ParameterValue(index, list_); }
+    std::string_view Text(std::int32_t index) const {
+        return index >= 1 && index <= Count() ? std::string_view((*list_)[static_cast<std::size_t>(index) - 1])
+                                              : std::string_view();
+    }
+
+  private:
+    const TStringList *list_;
+};
+
+// The same, for codes that answer: the answer's parameters go into the list.
+class ListParameters : public ListView {
+  public:
+    explicit ListParameters(TStringList *list) : ListView(list), list_(list) {}
+    // Answers need a list even when the caller passed none.
+    TStringList &List() { return list_ != nullptr ? *list_ : own_; }
+
+  private:
+    TStringList *list_;
+    TStringList own_;
+};
+
+// The parameters of the parser's last sequence, read in place: most codes
+// need only their values, so the list is built only for the answers.
+class ParserParameters {
+  public:
+    explicit ParserParameters(TEscapeCodes &parser) : parser_(parser) {}
+    std::int32_t Count() const { return parser_.ParameterCount(); }
+    std::int32_t Value(std::int32_t index) const { return parser_.ParameterValueAt(index); }
+    std::string_view Text(std::int32_t index) const { return parser_.ParameterText(index); }
+    TStringList &List() { return parser_.Parameters(); }
+
+  private:
+    TEscapeCodes &parser_;
+};
+
 std::int32_t ClampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                                               std::numeric_limits<std::int32_t>::max()));
@@ -62,22 +103,32 @@ void TComTerminalModel::InterpretText(std::string Text) {
 void TComTerminalModel::InterpretChars(const std::string &text) {
     const char *chars = text.data();
     const std::size_t length = text.size();
-    for (std::size_t i = 0; i < length; ++i) {
+    std::size_t at = 0;
+    while (at < length) {
         // Looked up for every character: a handler may change the emulation.
         TEscapeCodes *parser = parser_.get();
         if (parser == nullptr) {
-            PutChar(chars[i]);
+            PutChar(chars[at++]);
             continue;
         }
-        switch (parser->FeedChar(chars[i])) {
+        // An ESC never starts a run of text worth asking about.
+        if (const std::size_t run = chars[at] == 27 ? 0 : parser->PlainRun(chars + at, length - at)) {
+            at += PutText(chars + at, run, parser);
+            continue;
+        }
+        std::size_t used = 0;
+        const TEscapeResult result = parser->FeedChars(chars + at, length - at, used);
+        at += used;
+        switch (result) {
         case erChar:
             PutChar(parser->LastChar());
             break;
         case erCode: {
             const TEscapeCode code = parser->LastCode();
-            if (!HandleCode(code, &parser->Parameters()))
+            ParserParameters params(*parser);
+            if (!ApplyCode(code, params))
                 DoUnhandledCode(code, parser->SequenceText());
-            parser->Parameters().clear();
+            parser->ClearParameters();
             break;
         }
         case erPending:
@@ -86,29 +137,40 @@ void TComTerminalModel::InterpretChars(const std::string &text) {
     }
 }
 
+std::size_t TComTerminalModel::PutText(const char *text, std::size_t length, const TEscapeCodes *parser) {
+    for (std::size_t i = 0; i < length;) {
+        PutChar(text[i++]);
+        // The rest of the run belongs to a new parser if a handler made one.
+        if (parser_.get() != parser)
+            return i;
+    }
+    return length;
+}
+
 void TComTerminalModel::PutChar(char Ch) {
-    switch (Ch) {
-    case BS:
-        BackSpace();
-        break;
-    case TAB:
-        TabForward();
-        break;
-    case LF:
-    case FF:
-        LineFeed();
-        break;
-    case CR:
-        CarriageReturn();
-        break;
-    default:
-        if (Ch >= 32 && Ch <= 126) {
-            const TTermCell cell = MakeCell(Ch);
-            buffer_.SetCell(cursorColumn_, cursorRow_, cell);
-            DrawCell(cursorColumn_ - leftColumn_ + 1, cursorRow_ - topRow_ + 1, cell);
-            AdvanceCursor();
+    if (Ch >= 32 && Ch <= 126) {
+        const TTermCell cell = MakeCell(Ch);
+        buffer_.SetCell(cursorColumn_, cursorRow_, cell);
+        DrawCell(cursorColumn_ - leftColumn_ + 1, cursorRow_ - topRow_ + 1, cell);
+        AdvanceCursor();
+    } else {
+        switch (Ch) {
+        case BS:
+            BackSpace();
+            break;
+        case TAB:
+            TabForward();
+            break;
+        case LF:
+        case FF:
+            LineFeed();
+            break;
+        case CR:
+            CarriageReturn();
+            break;
+        default:
+            break; // no effect on the screen, the bell included
         }
-        break;
     }
     DoChar(Ch);
 }
@@ -137,7 +199,8 @@ void TComTerminalModel::MoveCursorBy(std::int64_t columns, std::int64_t rows) {
 
 void TComTerminalModel::AdvanceCursor() {
     if (cursorColumn_ < columns_) {
-        MoveCursor(cursorColumn_ + 1, cursorRow_);
+        ++cursorColumn_;
+        PlaceCaret();
     } else if (wrapLines_) {
         if (cursorRow_ >= rows_) {
             buffer_.ScrollUp();
@@ -182,28 +245,30 @@ void TComTerminalModel::RestoreCursor() { MoveCursor(savedColumn_, savedRow_); }
 // --- escape codes ---
 
 bool TComTerminalModel::HandleCode(TEscapeCode Code, TStringList *Params) {
-    const std::int64_t p1 = TEscapeCodes::ParameterValue(1, Params);
-    const std::int64_t p2 = TEscapeCodes::ParameterValue(2, Params);
-    // Answers need a list even when the caller passed none.
-    TStringList ownList;
-    TStringList &list = Params != nullptr ? *Params : ownList;
+    ListParameters params(Params);
+    return ApplyCode(Code, params);
+}
+
+template <typename TParams> bool TComTerminalModel::ApplyCode(TEscapeCode Code, TParams &Params) {
+    auto p1 = [&Params]() -> std::int64_t { return Params.Value(1); };
+    auto p2 = [&Params]() -> std::int64_t { return Params.Value(2); };
     switch (Code) {
     case ecMoveUp:
     case ecAppKeyUp:
-        MoveCursorBy(0, -p1);
+        MoveCursorBy(0, -p1());
         break;
     case ecMoveDown:
-        MoveCursorBy(0, p1);
+        MoveCursorBy(0, p1());
         break;
     case ecMoveLeft:
-        MoveCursorBy(-p1, 0);
+        MoveCursorBy(-p1(), 0);
         break;
     case ecMoveRight:
-        MoveCursorBy(p1, 0);
+        MoveCursorBy(p1(), 0);
         break;
     case ecMoveHome:
     case ecMoveTo:
-        MoveCursor(static_cast<std::int32_t>(p2), static_cast<std::int32_t>(p1));
+        MoveCursor(static_cast<std::int32_t>(p2()), static_cast<std::int32_t>(p1()));
         break;
     case ecReverseFeed:
         ReverseLineFeed();
@@ -231,15 +296,18 @@ bool TComTerminalModel::HandleCode(TEscapeCode Code, TStringList *Params) {
     case ecTabClearAll:
         buffer_.ClearTabStops();
         break;
-    case ecIdentifyQuery:
+    case ecIdentifyQuery: {
+        TStringList &list = Params.List();
         list.clear();
         list.emplace_back("2");
         SendReply(ecIdentifyReply, &list);
         break;
+    }
     case ecStatusQuery:
         SendReply(ecStatusOk, nullptr);
         break;
-    case ecPositionQuery:
+    case ecPositionQuery: {
+        TStringList &list = Params.List();
         list.clear();
         list.emplace_back();
         AppendDecimal(list.back(), cursorRow_);
@@ -247,20 +315,23 @@ bool TComTerminalModel::HandleCode(TEscapeCode Code, TStringList *Params) {
         AppendDecimal(list.back(), cursorColumn_);
         SendReply(ecPositionReport, &list);
         break;
+    }
     case ecSetAttributes:
-        SetAttributes(Params);
+        ApplyAttributes(Params);
         break;
     case ecModeSet:
-        SetMode(Params, true);
+        ApplyMode(Params, true);
         break;
     case ecModeReset:
-        SetMode(Params, false);
+        ApplyMode(Params, false);
         break;
-    case ecResetTerminal:
+    case ecResetTerminal: {
+        TStringList &list = Params.List();
         list.clear();
         list.emplace_back("0");
         SetAttributes(&list);
         break;
+    }
     case ecSaveCursorAttrs:
         SaveCursor();
         SaveAttributes();
@@ -285,13 +356,18 @@ bool TComTerminalModel::HandleCode(TEscapeCode Code, TStringList *Params) {
 }
 
 void TComTerminalModel::SetAttributes(const TStringList *Params) {
-    if (Params == nullptr || Params->empty()) {
+    const ListView params(Params);
+    ApplyAttributes(params);
+}
+
+template <typename TParams> void TComTerminalModel::ApplyAttributes(const TParams &Params) {
+    const std::int32_t count = Params.Count();
+    if (count == 0) {
         ResetAttributes();
         return;
     }
-    const auto count = static_cast<std::int32_t>(Params->size());
     for (std::int32_t i = 1; i <= count; ++i) {
-        switch (TEscapeCodes::ParameterValue(i, Params)) {
+        switch (Params.Value(i)) {
         case 0:
             ResetAttributes();
             break;
@@ -334,9 +410,14 @@ void TComTerminalModel::RestoreAttributes() {
 }
 
 void TComTerminalModel::SetMode(const TStringList *Params, bool On) {
-    if (Params == nullptr || Params->empty())
+    const ListView params(Params);
+    ApplyMode(params, On);
+}
+
+template <typename TParams> void TComTerminalModel::ApplyMode(const TParams &Params, bool On) {
+    if (Params.Count() == 0)
         return;
-    const std::string &mode = Params->front();
+    const std::string_view mode = Params.Text(1);
     if (mode == "?1")
         appCursorKeys_ = On;
     else if (mode == "7")

@@ -1,39 +1,16 @@
 #include "EscapeCodes.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace cport {
 
-namespace {
-constexpr char ESC = 27;
-}
-
-bool TEscapeCodes::TakeChar(char Ch, TEscapeResult &result) {
-    if (!inSequence_) {
-        if (Ch != ESC) {
-            lastChar_ = Ch;
-            result = erChar;
-        } else {
-            sequenceText_.clear();
-            inSequence_ = true;
-            result = erPending;
-        }
-        return false;
-    }
-    // An ESC inside a sequence is collected like any other character; it does
-    // not restart the sequence.
-    sequenceText_.push_back(Ch);
-    return true;
-}
-
-TEscapeResult TEscapeCodes::Finish(TEscapeCode code) {
+TEscapeResult TEscapeCodes::End(TEscapeCode code) {
     if (code == ecIncomplete) {
-        if (sequenceText_.size() < MaxSequenceLength)
-            return erPending;
         // Cut off: the characters so far stay in SequenceText for the caller
         // to inspect, and nothing half-parsed is passed on as parameters.
         code = ecInvalid;
-        parameters_.clear();
+        ClearParameters();
     }
     lastCode_ = code;
     inSequence_ = false;
@@ -41,10 +18,41 @@ TEscapeResult TEscapeCodes::Finish(TEscapeCode code) {
     return erCode;
 }
 
-std::int32_t TEscapeCodes::ParameterValue(std::int32_t Index, const TStringList *Params) {
-    if (Params == nullptr || Index < 1 || static_cast<std::size_t>(Index) > Params->size())
-        return 1;
-    const std::string &text = (*Params)[static_cast<std::size_t>(Index) - 1];
+TEscapeResult TEscapeCodes::FeedChars(const char *Text, std::size_t Length, std::size_t &Consumed) {
+    for (Consumed = 0; Consumed < Length;) {
+        const TEscapeResult result = FeedChar(Text[Consumed++]);
+        if (result != erPending)
+            return result;
+    }
+    return erPending;
+}
+
+std::size_t TEscapeCodes::PlainRun(const char *, std::size_t) { return 0; }
+
+std::size_t TEscapeCodes::ScanPlain(const char *Text, std::size_t Length) {
+    if (inSequence_ || Length == 0)
+        return 0;
+    const void *esc = std::memchr(Text, kEsc, Length);
+    const std::size_t run = esc != nullptr ? static_cast<std::size_t>(static_cast<const char *>(esc) - Text) : Length;
+    if (run > 0)
+        lastChar_ = Text[run - 1];
+    return run;
+}
+
+std::int32_t ParameterNumber(std::string_view text) {
+    // The usual case first: a few plain digits.
+    if (!text.empty() && text.size() <= 9) {
+        std::int32_t value = 0;
+        std::size_t i = 0;
+        for (; i < text.size(); ++i) {
+            const unsigned digit = static_cast<unsigned char>(text[i]) - '0';
+            if (digit > 9)
+                break;
+            value = value * 10 + static_cast<std::int32_t>(digit);
+        }
+        if (i == text.size())
+            return value;
+    }
     const char *first = text.data();
     const char *last = first + text.size();
     bool negative = false;
@@ -62,22 +70,104 @@ std::int32_t TEscapeCodes::ParameterValue(std::int32_t Index, const TStringList 
     return negative ? static_cast<std::int32_t>(0u - magnitude) : static_cast<std::int32_t>(magnitude);
 }
 
+std::int32_t TEscapeCodes::ParameterValue(std::int32_t Index, const TStringList *Params) {
+    if (Params == nullptr || Index < 1 || static_cast<std::size_t>(Index) > Params->size())
+        return 1;
+    return ParameterNumber((*Params)[static_cast<std::size_t>(Index) - 1]);
+}
+
+void TEscapeCodes::SplitPending() const {
+    pending_ = false;
+    SplitParameters(PendingText(), parameters_);
+}
+
+void TEscapeCodes::ScanValues() const {
+    const std::string_view text = PendingText();
+    // The usual case in one pass: numbers of a few digits, each closed by ";".
+    std::int32_t count = 0;
+    std::int32_t value = 0;
+    std::int32_t digits = 0;
+    bool plain = true;
+    for (const char c : text) {
+        const unsigned digit = static_cast<unsigned char>(c) - '0';
+        if (digit <= 9 && digits < 9) {
+            value = value * 10 + static_cast<std::int32_t>(digit);
+            ++digits;
+        } else if (c == ';' && digits > 0) {
+            if (count < kKeptValues)
+                values_[count] = value;
+            ++count;
+            value = 0;
+            digits = 0;
+        } else {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        if (digits > 0) {
+            if (count < kKeptValues)
+                values_[count] = value;
+            ++count;
+        }
+        valueCount_ = count;
+        return;
+    }
+    count = 0;
+    std::size_t pos = 0;
+    std::string_view token;
+    while (NextParameter(text, pos, token)) {
+        if (count < kKeptValues)
+            values_[count] = ParameterNumber(token);
+        ++count;
+    }
+    valueCount_ = count;
+}
+
+std::int32_t TEscapeCodes::ParameterCount() const {
+    if (!pending_)
+        return static_cast<std::int32_t>(parameters_.size());
+    if (valueCount_ < 0)
+        ScanValues();
+    return valueCount_;
+}
+
+std::string_view TEscapeCodes::ParameterText(std::int32_t Index) const {
+    if (Index < 1)
+        return {};
+    if (!pending_)
+        return static_cast<std::size_t>(Index) <= parameters_.size()
+                   ? std::string_view(parameters_[static_cast<std::size_t>(Index) - 1])
+                   : std::string_view();
+    const std::string_view text = PendingText();
+    std::size_t pos = 0;
+    std::string_view token;
+    for (std::int32_t i = 1; NextParameter(text, pos, token); ++i)
+        if (i == Index)
+            return token;
+    return {};
+}
+
+std::int32_t TEscapeCodes::ParameterValueAt(std::int32_t Index) const {
+    if (!pending_)
+        return ParameterValue(Index, &parameters_);
+    if (valueCount_ < 0)
+        ScanValues();
+    if (Index < 1 || Index > valueCount_)
+        return 1;
+    if (Index <= kKeptValues)
+        return values_[Index - 1];
+    return ParameterNumber(ParameterText(Index));
+}
+
 void SplitParameters(std::string_view text, TStringList &list) {
     list.clear();
-    // The open token is never empty, so a ";" on an empty token becomes part
-    // of the next one. Tokens are built in place to spare a temporary.
-    bool open = false;
-    for (char c : text) {
-        if (c == ';' && open) {
-            open = false;
-            continue;
-        }
-        if (!open) {
-            list.emplace_back();
-            open = true;
-        }
-        list.back().push_back(c);
-    }
+    // A token takes its first character whatever it is (a ";" on an empty
+    // token is part of it) and runs to the next ";", which closes it.
+    std::size_t pos = 0;
+    std::string_view token;
+    while (NextParameter(text, pos, token))
+        list.emplace_back(token);
 }
 
 void AppendDecimal(std::string &out, std::int32_t value) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 namespace cport {
@@ -74,6 +75,16 @@ class TEscapeCodes {
     TEscapeCodes &operator=(const TEscapeCodes &) = delete;
 
     virtual TEscapeResult FeedChar(char Ch) = 0;
+    // Feeds characters from Text until one gives a result other than
+    // erPending, or the text ends; Consumed tells how many were taken. The
+    // outcome is the same as feeding them one by one with FeedChar; a parser
+    // may override it to take a sequence's characters in one step.
+    virtual TEscapeResult FeedChars(const char *Text, std::size_t Length, std::size_t &Consumed);
+    // How many characters at the start of Text FeedChar would each return as
+    // erChar, taken as such at once (LastChar becomes the last of them), so
+    // that the terminal can print a run of text without a call per
+    // character. The base takes none, which is right for any parser.
+    virtual std::size_t PlainRun(const char *Text, std::size_t Length);
     // The bytes that stand for Code; empty when this parser has none. Params
     // may be null; missing parameters count as 1.
     virtual std::string CodeToSequence(TEscapeCode Code, const TStringList *Params) const = 0;
@@ -89,34 +100,116 @@ class TEscapeCodes {
     const std::string &SequenceText() const { return sequenceText_; }
     // The parameters of the last completed sequence. The caller empties the
     // list once it has dealt with a sequence, and may place reply parameters in it.
-    TStringList &Parameters() { return parameters_; }
-    const TStringList &Parameters() const { return parameters_; }
+    TStringList &Parameters() {
+        BuildParameters();
+        return parameters_;
+    }
+    const TStringList &Parameters() const {
+        BuildParameters();
+        return parameters_;
+    }
+    // Empties Parameters().
+    void ClearParameters() {
+        pending_ = false;
+        parameters_.clear();
+    }
+    // Read Parameters() without building the list, for the terminal's own
+    // use: the number of texts, text Index (from 1, empty past the end), and
+    // ParameterValue(Index, &Parameters()).
+    std::int32_t ParameterCount() const;
+    std::string_view ParameterText(std::int32_t Index) const;
+    std::int32_t ParameterValueAt(std::int32_t Index) const;
 
   protected:
     // Steps shared by every parser: outside a sequence a non-ESC character is
     // text and an ESC opens a sequence; inside, the character is appended.
     // Returns true when the caller has to decode SequenceText().
-    bool TakeChar(char Ch, TEscapeResult &result);
+    bool TakeChar(char Ch, TEscapeResult &result) {
+        if (!inSequence_) {
+            if (Ch != kEsc) {
+                lastChar_ = Ch;
+                result = erChar;
+            } else {
+                BeginSequence();
+                result = erPending;
+            }
+            return false;
+        }
+        // An ESC inside a sequence is collected like any other character; it
+        // does not restart the sequence.
+        sequenceText_.push_back(Ch);
+        return true;
+    }
     // Ends the current sequence with code, or keeps it open for ecIncomplete,
     // cutting it off as ecInvalid once it reaches MaxSequenceLength.
-    TEscapeResult Finish(TEscapeCode code);
+    TEscapeResult Finish(TEscapeCode code) {
+        if (code == ecIncomplete && sequenceText_.size() < MaxSequenceLength)
+            return erPending;
+        return End(code);
+    }
+    TEscapeResult End(TEscapeCode code);
+    // An ESC has arrived outside a sequence: what TakeChar does with it.
+    void BeginSequence() {
+        sequenceText_.clear();
+        inSequence_ = true;
+    }
+    // True when this object is exactly of class T and no descendant, which
+    // may have changed how characters are read. Found out once and kept.
+    template <typename T> bool IsExactly() const {
+        if (exactness_ < 0)
+            exactness_ = typeid(*this) == typeid(T) ? 1 : 0;
+        return exactness_ == 1;
+    }
+    // The plain-text run at the start of Text for the rule every parser here
+    // shares: outside a sequence, everything up to the next ESC.
+    std::size_t ScanPlain(const char *Text, std::size_t Length);
+    static constexpr char kEsc = 27;
     bool InSequence() const { return inSequence_; }
     // Called when a sequence ends, so that a descendant can drop its own state.
     virtual void SequenceEnded() {}
 
+    // The parameters are the texts of SequenceText()[first, first + length),
+    // split only when someone asks for the list: most sequences are acted on
+    // by value alone.
+    void SetParameterText(std::size_t first, std::size_t length) {
+        pending_ = true;
+        pendingFirst_ = first;
+        pendingLength_ = length;
+        valueCount_ = -1;
+    }
+
     char lastChar_ = 0;
     TEscapeCode lastCode_ = ecInvalid;
     std::string sequenceText_;
-    TStringList parameters_;
 
   private:
+    void BuildParameters() const {
+        if (pending_)
+            SplitPending();
+    }
+    void SplitPending() const;
+    // Counts the pending texts and keeps the values of the first few.
+    void ScanValues() const;
+    std::string_view PendingText() const {
+        return std::string_view(sequenceText_).substr(pendingFirst_, pendingLength_);
+    }
+
+    mutable TStringList parameters_;
+    mutable bool pending_ = false;
+    std::size_t pendingFirst_ = 0;
+    std::size_t pendingLength_ = 0;
+    static constexpr std::int32_t kKeptValues = 8;
+    mutable std::int32_t values_[kKeptValues] = {};
+    mutable std::int32_t valueCount_ = -1; // -1: not scanned yet
     bool inSequence_ = false;
+    mutable std::int8_t exactness_ = -1;
 };
 
 // VT52: ESC and one letter, or ESC Y and two coordinate characters.
 class TEscapeCodesVT52 : public TEscapeCodes {
   public:
     TEscapeResult FeedChar(char Ch) override;
+    std::size_t PlainRun(const char *Text, std::size_t Length) override;
     std::string CodeToSequence(TEscapeCode Code, const TStringList *Params) const override;
 
   private:
@@ -128,6 +221,8 @@ class TEscapeCodesVT52 : public TEscapeCodes {
 class TEscapeCodesVT100 : public TEscapeCodes {
   public:
     TEscapeResult FeedChar(char Ch) override;
+    TEscapeResult FeedChars(const char *Text, std::size_t Length, std::size_t &Consumed) override;
+    std::size_t PlainRun(const char *Text, std::size_t Length) override;
     std::string CodeToSequence(TEscapeCode Code, const TStringList *Params) const override;
 
   protected:
@@ -136,6 +231,7 @@ class TEscapeCodesVT100 : public TEscapeCodes {
   private:
     TEscapeCode DecodeEscape() const;
     TEscapeCode DecodeControl();
+    TEscapeCode DecodeByParameters();
     bool inControlSequence_ = false;
 };
 
@@ -143,6 +239,20 @@ class TEscapeCodesVT100 : public TEscapeCodes {
 // A ";" closes a non-empty token; a ";" on an empty token is part of it, so no
 // parameter is ever an empty text ("5;;7" gives "5" and ";7").
 void SplitParameters(std::string_view text, TStringList &list);
+// The next text of that split starting at pos, which moves past it; false at the end.
+inline bool NextParameter(std::string_view text, std::size_t &pos, std::string_view &token) {
+    if (pos >= text.size())
+        return false;
+    std::size_t end = pos + 1;
+    while (end < text.size() && text[end] != ';')
+        ++end;
+    token = text.substr(pos, end - pos);
+    pos = end + 1;
+    return true;
+}
+// A parameter text as a number: its decimal value, or 1 when it is not a
+// decimal 32-bit integer.
+std::int32_t ParameterNumber(std::string_view text);
 
 // Appends the decimal text of value to out.
 void AppendDecimal(std::string &out, std::int32_t value);

@@ -1,14 +1,64 @@
 #include "EscapeCodes.h"
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
+
 namespace cport {
 
 namespace {
 constexpr char ESC = 27;
 
-bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+inline bool IsLetter(char c) { return static_cast<unsigned char>((c | 0x20) - 'a') < 26; }
 
-// The first character of the first parameter, or 0 when there is none.
-char Lead(const TStringList &list) { return list.empty() ? '\0' : list.front()[0]; }
+// The position of the first letter in text[from, limit), or limit.
+std::size_t FindLetter(const char *text, std::size_t from, std::size_t limit) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight characters at a time, without a branch per character: with
+        // bit 5 set, a letter lies strictly between 0x60 and 0x7B, and no
+        // byte with the top bit set is one. Each byte is worked on alone.
+        constexpr std::uint64_t ones = 0x0101010101010101ull;
+        constexpr std::uint64_t low7 = ones * 0x7F;
+        while (from + 8 <= limit) {
+            std::uint64_t x;
+            std::memcpy(&x, text + from, 8);
+            x |= ones * 0x20;
+            const std::uint64_t below = ones * (127 + 0x7B) - (x & low7);
+            const std::uint64_t above = (x & low7) + ones * (127 - 0x60);
+            const std::uint64_t letters = below & ~x & above & (ones * 0x80);
+            if (letters != 0)
+                return from + static_cast<std::size_t>(std::countr_zero(letters) >> 3);
+            from += 8;
+        }
+    }
+    while (from < limit && !IsLetter(text[from]))
+        ++from;
+    return from;
+}
+
+// What each final letter of a control sequence means when the parameters do
+// not decide; ecIncomplete marks the letters whose parameters do.
+constexpr std::array<TEscapeCode, 128> FinalCodes() {
+    std::array<TEscapeCode, 128> codes{};
+    codes.fill(ecInvalid);
+    codes['A'] = ecMoveUp;
+    codes['B'] = ecMoveDown;
+    codes['C'] = ecMoveRight;
+    codes['D'] = ecMoveLeft;
+    codes['H'] = ecMoveHome;
+    codes['f'] = ecMoveTo;
+    codes['R'] = ecPositionReport;
+    codes['m'] = ecSetAttributes;
+    codes['h'] = ecModeSet;
+    codes['l'] = ecModeReset;
+    codes['s'] = ecSaveCursor;
+    codes['u'] = ecRestoreCursor;
+    codes['c'] = codes['J'] = codes['K'] = codes['g'] = codes['n'] = ecIncomplete;
+    return codes;
+}
+constexpr std::array<TEscapeCode, 128> kFinalCodes = FinalCodes();
+
 } // namespace
 
 TEscapeResult TEscapeCodesVT100::FeedChar(char Ch) {
@@ -22,6 +72,61 @@ TEscapeResult TEscapeCodesVT100::FeedChar(char Ch) {
         return Finish(ecIncomplete);
     }
     return Finish(DecodeEscape());
+}
+
+TEscapeResult TEscapeCodesVT100::FeedChars(const char *Text, std::size_t Length, std::size_t &Consumed) {
+    if (!IsExactly<TEscapeCodesVT100>())
+        return TEscapeCodes::FeedChars(Text, Length, Consumed);
+    std::size_t at = 0;
+    if (!InSequence() && Length >= 2 && Text[0] == ESC && Text[1] == '[') {
+        // A control sequence that lies whole in the text is taken in one step.
+        const std::size_t limit = std::min(Length - 1, MaxSequenceLength);
+        const std::size_t n = FindLetter(Text + 1, 1, limit);
+        if (n < limit) {
+            sequenceText_.assign(Text + 1, n + 1);
+            Consumed = n + 2;
+            lastCode_ = DecodeControl();
+            return erCode;
+        }
+        // Otherwise open it, as feeding ESC and [ in turn would.
+        BeginSequence();
+        sequenceText_.push_back('[');
+        inControlSequence_ = true;
+        at = 2;
+    }
+    while (at < Length) {
+        if (!inControlSequence_) {
+            const TEscapeResult result = TEscapeCodesVT100::FeedChar(Text[at++]);
+            if (result != erPending) {
+                Consumed = at;
+                return result;
+            }
+            continue;
+        }
+        // Inside a control sequence everything up to the final letter is
+        // collected: take it in one step, never past the length limit.
+        const std::size_t room = MaxSequenceLength - sequenceText_.size();
+        const std::size_t limit = std::min(Length - at, room);
+        const std::size_t n = FindLetter(Text + at, 0, limit);
+        if (n < limit) {
+            sequenceText_.append(Text + at, n + 1);
+            Consumed = at + n + 1;
+            return Finish(DecodeControl());
+        }
+        sequenceText_.append(Text + at, limit);
+        at += limit;
+        if (limit == room) {
+            Consumed = at;
+            return Finish(ecIncomplete);
+        }
+    }
+    Consumed = at;
+    return erPending;
+}
+
+std::size_t TEscapeCodesVT100::PlainRun(const char *Text, std::size_t Length) {
+    // A descendant may read text differently; it gets the safe answer.
+    return IsExactly<TEscapeCodesVT100>() ? ScanPlain(Text, Length) : 0;
 }
 
 TEscapeCode TEscapeCodesVT100::DecodeEscape() const {
@@ -61,53 +166,39 @@ TEscapeCode TEscapeCodesVT100::DecodeEscape() const {
 
 TEscapeCode TEscapeCodesVT100::DecodeControl() {
     const std::string &text = sequenceText_;
+    SetParameterText(1, text.size() - 2);
+    const TEscapeCode code = kFinalCodes[static_cast<unsigned char>(text.back()) & 0x7F];
+    return code != ecIncomplete ? code : DecodeByParameters();
+}
+
+TEscapeCode TEscapeCodesVT100::DecodeByParameters() {
+    const std::string &text = sequenceText_;
     const char final = text.back();
-    TStringList &list = parameters_;
-    SplitParameters(std::string_view(text).substr(1, text.size() - 2), list);
+    // The first character of the first parameter, 0 when there is none.
+    const bool none = text.size() <= 2;
+    const char lead = none ? '\0' : text[1];
     TEscapeCode code = ecInvalid;
     switch (final) {
-    case 'A':
-        return ecMoveUp;
-    case 'B':
-        return ecMoveDown;
-    case 'C':
-        return ecMoveRight;
-    case 'D':
-        return ecMoveLeft;
-    case 'H':
-        return ecMoveHome;
-    case 'f':
-        return ecMoveTo;
-    case 'R':
-        return ecPositionReport;
-    case 'm':
-        return ecSetAttributes;
-    case 'h':
-        return ecModeSet;
-    case 'l':
-        return ecModeReset;
-    case 's':
-        return ecSaveCursor;
-    case 'u':
-        return ecRestoreCursor;
-    case 'c':
-        if (list.empty() || (list.size() == 1 && list[0] == "0"))
+    case 'c': {
+        const std::int32_t count = ParameterCount();
+        if (count == 0 || (count == 1 && ParameterText(1) == "0"))
             return ecIdentifyQuery;
-        if (list.size() == 2 && list[0] == "?1")
+        if (count == 2 && ParameterText(1) == "?1")
             return ecIdentifyReply;
         return ecInvalid;
+    }
     // These carry no parameters on: only the first character decides.
     case 'J':
-        code = (list.empty() || Lead(list) == '0') ? ecClearToScreenEnd : Lead(list) == '2' ? ecClearScreen : ecInvalid;
+        code = (none || lead == '0') ? ecClearToScreenEnd : lead == '2' ? ecClearScreen : ecInvalid;
         break;
     case 'K':
-        code = (list.empty() || Lead(list) == '0') ? ecClearToLineEnd : Lead(list) == '2' ? ecClearLine : ecInvalid;
+        code = (none || lead == '0') ? ecClearToLineEnd : lead == '2' ? ecClearLine : ecInvalid;
         break;
     case 'g':
-        code = (list.empty() || Lead(list) == '0') ? ecTabClear : Lead(list) == '3' ? ecTabClearAll : ecInvalid;
+        code = (none || lead == '0') ? ecTabClear : lead == '3' ? ecTabClearAll : ecInvalid;
         break;
     case 'n':
-        switch (Lead(list)) {
+        switch (lead) {
         case '5':
             code = ecStatusQuery;
             break;
@@ -127,7 +218,7 @@ TEscapeCode TEscapeCodesVT100::DecodeControl() {
     default:
         return ecInvalid;
     }
-    list.clear();
+    ClearParameters();
     return code;
 }
 

@@ -19,6 +19,11 @@ TEscapeResult TEscapeCodesVT52::FeedChar(char Ch) {
     return Finish(Decode());
 }
 
+std::size_t TEscapeCodesVT52::PlainRun(const char *Text, std::size_t Length) {
+    // A descendant may read text differently; it gets the safe answer.
+    return IsExactly<TEscapeCodesVT52>() ? ScanPlain(Text, Length) : 0;
+}
+
 TEscapeCode TEscapeCodesVT52::Decode() {
     const std::string &text = sequenceText_;
     switch (text[0]) {
@@ -44,10 +49,10 @@ TEscapeCode TEscapeCodesVT52::Decode() {
         if (text.size() < 3)
             return ecIncomplete;
         // Row then column, each the character's code minus 31.
-        parameters_.emplace_back();
-        AppendDecimal(parameters_.back(), static_cast<std::uint8_t>(text[1]) - 31);
-        parameters_.emplace_back();
-        AppendDecimal(parameters_.back(), static_cast<std::uint8_t>(text[2]) - 31);
+        Parameters().emplace_back();
+        AppendDecimal(Parameters().back(), static_cast<std::uint8_t>(text[1]) - 31);
+        Parameters().emplace_back();
+        AppendDecimal(Parameters().back(), static_cast<std::uint8_t>(text[2]) - 31);
         return ecMoveTo;
     case '/':
         if (text.size() < 2)

@@ -90,6 +90,9 @@ TEST(EscapeVT100Erase, OnlyTheFirstCharacterOfTheFirstParameterDecides) {
     EXPECT_EQ(One(ESC + "[g").code, ecTabClear);
     EXPECT_EQ(One(ESC + "[3g").code, ecTabClearAll);
     EXPECT_EQ(One(ESC + "[2g").code, ecInvalid);
+    // A NUL is a first character like any other, not the absence of one.
+    EXPECT_EQ(One(ESC + "[" + std::string(1, '\0') + "J").code, ecInvalid);
+    EXPECT_EQ(One(ESC + "[" + std::string(1, '\0') + "n").code, ecInvalid);
     // These pass no parameters on, whatever was received.
     EXPECT_TRUE(One(ESC + "[2;9J").params.empty());
     EXPECT_TRUE(One(ESC + "[1K").params.empty());
