@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -280,4 +282,94 @@ TEST(EscapeParameters, ParameterValue) {
     EXPECT_EQ(TEscapeCodes::ParameterValue(1, &min), -2147483647 - 1);
     EXPECT_EQ(TEscapeCodes::ParameterValue(1, &plus), 12);
     EXPECT_EQ(TEscapeCodes::ParameterValue(1, &bad), 1);
+}
+
+namespace {
+
+// Bytes that exercise every decision of the parser: ESC, [, O, #, digits,
+// separators, letters, NUL and bytes with the top bit set.
+std::string RandomSequenceBytes(std::mt19937 &rng, std::size_t length) {
+    static const std::string alphabet =
+        std::string("\x1b\x1b\x1b[[[O#0123456789;;?@ AHJKcfgmnhlsu8zZ\xc1\xe1\x80\xff") + std::string(1, '\0');
+    std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+    std::string s;
+    for (std::size_t i = 0; i < length; ++i)
+        s += alphabet[pick(rng)];
+    return s;
+}
+
+std::vector<Outcome> FeedInSteps(TEscapeCodes &parser, const std::string &input, std::size_t step) {
+    std::vector<Outcome> out;
+    std::size_t at = 0;
+    while (at < input.size()) {
+        const std::size_t length = std::min(step, input.size() - at);
+        if (const std::size_t run = parser.PlainRun(input.data() + at, length)) {
+            for (std::size_t i = 0; i < run; ++i)
+                out.push_back({false, input[at + i], ecInvalid, {}, {}});
+            EXPECT_EQ(parser.LastChar(), input[at + run - 1]);
+            at += run;
+            continue;
+        }
+        std::size_t used = 0;
+        switch (parser.FeedChars(input.data() + at, length, used)) {
+        case erChar:
+            out.push_back({false, parser.LastChar(), ecInvalid, {}, {}});
+            break;
+        case erCode:
+            // The in-place readers agree with the list they stand for.
+            EXPECT_EQ(parser.ParameterCount(), static_cast<std::int32_t>(parser.Parameters().size()));
+            for (std::int32_t i = 0; i <= parser.ParameterCount() + 1; ++i)
+                EXPECT_EQ(parser.ParameterValueAt(i), TEscapeCodes::ParameterValue(i, &parser.Parameters()));
+            out.push_back({true, 0, parser.LastCode(), parser.Parameters(), parser.SequenceText()});
+            parser.ClearParameters();
+            break;
+        case erPending:
+            break;
+        }
+        EXPECT_GT(used, 0u);
+        at += used;
+    }
+    return out;
+}
+
+bool Same(const std::vector<Outcome> &a, const std::vector<Outcome> &b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].isCode != b[i].isCode || a[i].ch != b[i].ch || a[i].code != b[i].code || a[i].params != b[i].params ||
+            a[i].sequence != b[i].sequence)
+            return false;
+    return true;
+}
+
+} // namespace
+
+TEST(EscapeVT100Batch, RunsAndWholeSequencesGiveWhatSingleCharactersGive) {
+    std::mt19937 rng(42);
+    for (int trial = 0; trial < 300; ++trial) {
+        const std::string input = RandomSequenceBytes(rng, 200);
+        TEscapeCodesVT100 single;
+        const auto expected = Feed(single, input);
+        for (std::size_t step : {std::size_t(1), std::size_t(3), std::size_t(8), std::size_t(17), input.size()}) {
+            TEscapeCodesVT100 batched;
+            ASSERT_TRUE(Same(FeedInSteps(batched, input, step), expected)) << "trial " << trial << " step " << step;
+        }
+    }
+    // Long parameter runs cross the eight-byte scan and the length limit.
+    std::string longSequence = ESC + "[" + std::string(5000, '1') + "m" + ESC + "[" + std::string(20, ';') + "Hx";
+    TEscapeCodesVT100 single, batched;
+    EXPECT_TRUE(Same(FeedInSteps(batched, longSequence, longSequence.size()), Feed(single, longSequence)));
+}
+
+TEST(EscapeVT100Batch, ADescendantIsFedOneCharacterAtATime) {
+    // A parser derived from the VT100 one may read characters its own way;
+    // the batch steps must then fall back to its FeedChar.
+    struct Upper : TEscapeCodesVT100 {
+        TEscapeResult FeedChar(char Ch) override { return TEscapeCodesVT100::FeedChar(Ch == 'x' ? '\x1b' : Ch); }
+    } parser;
+    EXPECT_EQ(parser.PlainRun("abc", 3), 0u);
+    std::size_t used = 0;
+    EXPECT_EQ(parser.FeedChars("x[2J", 4, used), erCode);
+    EXPECT_EQ(used, 4u);
+    EXPECT_EQ(parser.LastCode(), ecClearScreen);
 }
