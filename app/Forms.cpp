@@ -1,0 +1,39 @@
+#include "Forms.h"
+
+#include "UABOUT.h"
+#include "UAppMain.h"
+#include "UFillMemory.h"
+#include "UMemoryPartition.h"
+#include "UReadWritePorts.h"
+
+namespace app {
+
+QWidget *MiniTerminal = nullptr;
+
+void CreateForms() {
+    AppMain = new TAppMain;
+    AboutBox = new TAboutBox;
+    MemoryPartition = new TMemoryPartition;
+    ReadWritePorts = new TReadWritePorts;
+    FillMem = new TFillMem;
+}
+
+namespace {
+
+template <typename Form> void Destroy(Form *&form) {
+    delete form;
+    form = nullptr;
+}
+
+} // namespace
+
+void DestroyForms() {
+    Destroy(FillMem);
+    Destroy(ReadWritePorts);
+    Destroy(MiniTerminal);
+    Destroy(MemoryPartition);
+    Destroy(AboutBox);
+    Destroy(AppMain);
+}
+
+} // namespace app
