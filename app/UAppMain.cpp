@@ -12,7 +12,9 @@
 #include "UFillMemory.h"
 #include "UMemoryPartition.h"
 #include "UReadWritePorts.h"
+#include "cport/ComDataPacket.h"
 #include "cport/ComPort.h"
+#include "cport/PortTableSettings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -116,6 +118,22 @@ void TAppMain::CreateComponents() {
     ComPort->FlowControl().SetXonXoffOut(false);
     ComPort->FlowControl().SetXonXoffIn(false);
     ComPort->EndLoading();
+
+    // Watches what the kit sends for the loader's banner.
+    ComDataPacket = new cport::TComDataPacket(form_.get());
+    ComDataPacket->BeginLoading();
+    ComDataPacket->SetName("ComDataPacket");
+    ComDataPacket->SetComPort(ComPort);
+    ComDataPacket->SetCaseInsensitive(true);
+    ComDataPacket->SetStopString("DS5000 LOADER");
+    ComDataPacket->SetStartString("");
+    ComDataPacket->SetSize(0);
+    ComDataPacket->SetIncludeStrings(false);
+    ComDataPacket->SetMaxBufferSize(1024);
+    ComDataPacket->OnPacket = [this](fw::TComponent *sender, const std::string &str) {
+        ComDataPacketPacket(sender, str);
+    };
+    ComDataPacket->EndLoading();
 
     openDialog_ =
         std::make_unique<TFileDialog>(TFileDialog::TKind::Open, QStringLiteral("Hex Files (*.hex);;All Files (*)"));
@@ -294,10 +312,22 @@ void TAppMain::closeEvent(QCloseEvent *event) {
 // --- handlers ---
 
 void TAppMain::FormActivate(QObject *) {
+    cport::RestorePortTable(kSettingsFile);
     ComPort->RestoreSettings(cport::slIniFile, kSettingsFile);
     ComPort->Open();
     ComPort->SetDTR(true);
     ComPort->WriteString("\r");
+}
+
+// Runs inside the port's delivery: an error raised here goes back to the
+// delivering thread, which hands it to the delivery error handler.
+void TAppMain::ComDataPacketPacket(fw::TComponent *, const std::string &) {
+    ShowMessage(QStringLiteral("Information"), QStringLiteral("Vorlan Evaluation Kit Found "),
+                QMessageBox::Information);
+    // A repeated banner is not reported again.
+    ComDataPacket->SetStopString("ABCDEF");
+    WhatPort->setText(QString::fromStdString(ComPort->Port()));
+    WhatPort->adjustSize();
 }
 
 void TAppMain::FormDestroy(QObject *) { ComPort->SaveSettings(cport::slIniFile, kSettingsFile); }

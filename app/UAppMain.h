@@ -20,8 +20,9 @@ namespace fw {
 class TComponent;
 }
 namespace cport {
+class TComDataPacket;
 class TComPort;
-}
+} // namespace cport
 
 namespace app {
 
@@ -50,9 +51,11 @@ class TAppMain : public QMainWindow {
     void FillMemorywithconstant1Click(QObject *sender);
     void ReadandWritetoPort1Click(QObject *sender);
     void MiniTerminal1Click(QObject *sender);
+    void ComDataPacketPacket(fw::TComponent *sender, const std::string &str);
 
     // --- non-visual components ---
     cport::TComPort *ComPort = nullptr;
+    cport::TComDataPacket *ComDataPacket = nullptr;
     TFileDialog *OpenDialog = nullptr;
     TFileDialog *SaveDialog = nullptr;
 

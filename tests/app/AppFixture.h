@@ -64,8 +64,19 @@ class TAppFixture {
     app::TAppMain &Main() { return *app::AppMain; }
 
     // Shows the main window as the message loop does at start-up and waits
-    // until its first activation has sent the wake-up.
+    // until the kit has been found; the messages start empty then.
     bool Start() {
+        if (!StartWithoutKit())
+            return false;
+        const bool found = QTest::qWaitFor([&] { return !messages.empty(); }, 3000);
+        if (!found || messages.front().text != QStringLiteral("Vorlan Evaluation Kit Found "))
+            return false;
+        messages.clear();
+        return true;
+    }
+
+    // Shows the main window and waits until its first activation has sent the wake-up.
+    bool StartWithoutKit() {
         Main().show();
         Main().activateWindow();
         return QTest::qWaitForWindowActive(&Main()) && WaitForReceived(1);
