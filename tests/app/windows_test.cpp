@@ -117,7 +117,8 @@ class WindowsTest : public QObject {
         QVERIFY(fx.Start());
         fx.Main().FileExitButton->click();
         QVERIFY(!fx.Main().isVisible());
-        QVERIFY(fx.Start());
+        fx.Main().show();
+        QVERIFY(QTest::qWaitForWindowExposed(&fx.Main()));
         fx.Main().FileExit->trigger();
         QVERIFY(!fx.Main().isVisible());
     }
