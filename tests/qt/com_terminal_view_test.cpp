@@ -363,11 +363,63 @@ class ComTerminalViewTest : public QObject {
         QVERIFY(Near(Brightest(screen, CellRect(term, 1, 23)), Rgb(fw::clWhite)));
     }
 
+    void scrollBarStyles() {
+        TComTerminal term;
+        ShowSettled(term);
+        term.horizontalScrollBar()->setValue(3);
+        term.verticalScrollBar()->setValue(2);
+        term.SetScrollBars(cport::ssVertical);
+        QVERIFY(!term.horizontalScrollBar()->isVisible());
+        QVERIFY(term.verticalScrollBar()->isVisible());
+        // The view cannot stay where no bar could bring it back from.
+        QCOMPARE(term.LeftColumn(), 1);
+        QCOMPARE(term.TopRow(), 3);
+        const int m = term.ClientHeight() / term.CharHeight();
+        QCOMPARE(term.verticalScrollBar()->maximum(), 24 - m);
+        QCOMPARE(term.ClientHeight(), term.contentsRect().height());
+
+        term.SetScrollBars(cport::ssNone);
+        QVERIFY(!term.verticalScrollBar()->isVisible());
+        QCOMPARE(term.TopRow(), 1);
+        term.resize(200, 100); // nothing to adjust without bars
+        QCOMPARE(term.verticalScrollBar()->maximum(), 0);
+        QCOMPARE(term.ClientWidth(), term.contentsRect().width());
+
+        term.SetScrollBars(cport::ssBoth);
+        QVERIFY(term.horizontalScrollBar()->maximum() > 0);
+        QVERIFY(term.verticalScrollBar()->maximum() > 0);
+        // The grid and the cursor survive the changes.
+        QCOMPARE(term.Columns(), 80);
+    }
+
+    void borderStyles() {
+        TComTerminal term;
+        const int edge = term.frameWidth();
+        QVERIFY(edge > 0);
+        const int before = term.ClientWidth();
+        term.SetBorderStyle(cport::bsNone);
+        QCOMPARE(term.frameWidth(), 0);
+        QCOMPARE(term.ClientWidth(), before + 2 * edge);
+        term.SetBorderStyle(cport::bsSingle);
+        term.SetCtl3D(false);
+        QCOMPARE(term.frameWidth(), 1);
+    }
+
+    void incrementalPaintsEqualAFullPaint_data() {
+        QTest::addColumn<int>("left");
+        QTest::addColumn<int>("top");
+        QTest::newRow("view at the origin") << 0 << 0;
+        QTest::newRow("view scrolled") << 5 << 3;
+    }
     void incrementalPaintsEqualAFullPaint() {
         // A full-screen program's output: positioned text in attributes,
         // erasures and scrolling, delivered in chunks cut anywhere.
+        QFETCH(int, left);
+        QFETCH(int, top);
         TComTerminal term;
         ShowSettled(term);
+        term.horizontalScrollBar()->setValue(left);
+        term.verticalScrollBar()->setValue(top);
         std::string out;
         for (int i = 0; i < 60; ++i) {
             out += ESC + "[" + std::to_string(i % 24 + 1) + ";" + std::to_string(i % 70 + 1) + "H";
