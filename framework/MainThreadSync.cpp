@@ -67,7 +67,7 @@ bool TMainThreadSync::CheckSynchronize() {
         }
         {
             std::lock_guard lock(mutex_);
-            r->error = error;
+            r->error = std::move(error); // the caller holds the only reference from here on
             r->done = true;
         }
         callerCv_.notify_all();

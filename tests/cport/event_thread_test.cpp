@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -153,11 +154,18 @@ TEST_F(EventThread, CloseDuringAPendingDeliveryServesItAndEnds) {
 }
 
 TEST_F(EventThread, AnErrorInAHandlerIsReportedAndLaterBatchesStillArrive) {
+    // The hook runs in the event thread.
+    std::mutex reportedMutex;
     std::vector<std::string> reported;
+    auto reportedCopy = [&] {
+        std::lock_guard lock(reportedMutex);
+        return reported;
+    };
     fw::SetDeliveryErrorHandler([&](const std::exception_ptr &e) {
         try {
             std::rethrow_exception(e);
         } catch (const std::exception &x) {
+            std::lock_guard lock(reportedMutex);
             reported.push_back(x.what());
         }
     });
@@ -171,11 +179,11 @@ TEST_F(EventThread, AnErrorInAHandlerIsReportedAndLaterBatchesStillArrive) {
     port.AddLink(&link);
     port.Open();
     pty.Send("bad");
-    ASSERT_TRUE(Pump([&] { return !reported.empty(); }));
+    ASSERT_TRUE(Pump([&] { return !reportedCopy().empty(); }));
     pty.Send("good");
     ASSERT_TRUE(Pump([&] { return got.size() >= 7; }));
     EXPECT_EQ(got, "badgood");
-    EXPECT_EQ(reported, std::vector<std::string>{"listener failed"});
+    EXPECT_EQ(reportedCopy(), std::vector<std::string>{"listener failed"});
     fw::SetDeliveryErrorHandler(nullptr);
     port.RemoveLink(&link);
 }
