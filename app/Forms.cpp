@@ -4,16 +4,16 @@
 #include "UAppMain.h"
 #include "UFillMemory.h"
 #include "UMemoryPartition.h"
+#include "UMiniTerminal.h"
 #include "UReadWritePorts.h"
 
 namespace app {
-
-QWidget *MiniTerminal = nullptr;
 
 void CreateForms() {
     AppMain = new TAppMain;
     AboutBox = new TAboutBox;
     MemoryPartition = new TMemoryPartition;
+    MiniTerminal = new TMiniTerminal;
     ReadWritePorts = new TReadWritePorts;
     FillMem = new TFillMem;
 }

@@ -1,11 +1,6 @@
 #pragma once
 
-class QWidget;
-
 namespace app {
-
-// The terminal window, once it is part of the program; none until then.
-extern QWidget *MiniTerminal;
 
 // Creates the program's windows, hidden, in their fixed order: the main
 // window first (the others refer to its port), then the About box, the memory

@@ -11,6 +11,7 @@
 #include "UABOUT.h"
 #include "UFillMemory.h"
 #include "UMemoryPartition.h"
+#include "UMiniTerminal.h"
 #include "UReadWritePorts.h"
 #include "cport/ComDataPacket.h"
 #include "cport/ComPort.h"
