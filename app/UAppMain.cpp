@@ -31,6 +31,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
 #include <climits>
 
 namespace app {
@@ -289,7 +290,8 @@ void TAppMain::CreateControls() {
     Label1->adjustSize();
     WhatPort = new QLabel(QStringLiteral("COM?"), client);
     WhatPort->setObjectName(QStringLiteral("WhatPort"));
-    WhatPort->move(152, 168);
+    // Fonts here run wider than the design's: the port name keeps clear of the label.
+    WhatPort->move(std::max(152, Label1->geometry().right() + 7), 168);
     WhatPort->adjustSize();
 
     StatusBar = statusBar();

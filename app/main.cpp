@@ -9,6 +9,7 @@ int main(int argc, char *argv[]) {
     app::InstallMainThreadHooks();
     app::CreateForms();
     app::AppMain->show();
+    app::AppMain->activateWindow();
     const int result = QApplication::exec();
     app::DestroyForms();
     app::RemoveMainThreadHooks();
