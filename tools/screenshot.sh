@@ -9,5 +9,5 @@ bash tools/deps.sh
 cmake -S "$root" -B "$root/build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$root/build" --target ds5000shot
 mkdir -p "$root/docs"
-xvfb-run -a -s "-screen 0 800x600x24" env QT_QPA_PLATFORM=xcb "$root/build/app/ds5000shot" "$root/docs/main-window.png"
+xvfb-run -a -s "-screen 0 800x600x24" env QT_QPA_PLATFORM=xcb "$root/build/tools/screenshot/ds5000shot" "$root/docs/main-window.png"
 echo "written: docs/main-window.png"
