@@ -3,6 +3,7 @@
 #include "ComTerminalModel.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace cport {
 
@@ -19,8 +20,10 @@ void TComTermBuffer::Initialize() {
 }
 
 void TComTermBuffer::EmptyRow(std::int32_t row, std::int32_t fromColumn) {
-    const auto start = cells_.begin() + static_cast<std::ptrdiff_t>(RowStart(row));
-    std::fill(start + (fromColumn - 1), start + columns_, TTermCell{});
+    // An empty cell is all zero bytes.
+    TTermCell *start = cells_.data() + RowStart(row);
+    std::memset(static_cast<void *>(start + (fromColumn - 1)), 0,
+                static_cast<std::size_t>(columns_ - fromColumn + 1) * sizeof(TTermCell));
 }
 
 void TComTermBuffer::ScrollUp() {

@@ -176,7 +176,7 @@ void TComTerminalModel::DoChar(char Ch) {
         OnChar(this, Ch);
 }
 
-void TComTerminalModel::DoUnhandledCode(TEscapeCode Code, const std::string &Data) {
+void TComTerminalModel::DoUnhandledCode(TEscapeCode Code, std::string_view Data) {
     if (OnUnhandledCode)
         OnUnhandledCode(this, Code, Data);
 }

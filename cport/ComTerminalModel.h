@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace cport {
@@ -23,7 +24,7 @@ enum TTermEmulation : std::uint8_t { teVT100orANSI, teVT52, teNone };
 using TStrRecvEvent = std::function<void(fw::TComponent *Sender, std::string &Str)>;
 using TChScreenEvent = std::function<void(fw::TComponent *Sender, char Ch)>;
 // Data is the sequence as received, without its ESC.
-using TUnhandledEvent = std::function<void(fw::TComponent *Sender, TEscapeCode Code, const std::string &Data)>;
+using TUnhandledEvent = std::function<void(fw::TComponent *Sender, TEscapeCode Code, std::string_view Data)>;
 // Fired with an empty parser when the emulation is teNone; whatever parser the
 // handler leaves there is used and owned by the terminal.
 using TEscapeEvent = std::function<void(fw::TComponent *Sender, std::unique_ptr<TEscapeCodes> &EscapeCodes)>;
@@ -151,7 +152,7 @@ class TComTerminalModel : public fw::TComponent {
 
     virtual void DoStrRecieved(std::string &Str);
     virtual void DoChar(char Ch);
-    virtual void DoUnhandledCode(TEscapeCode Code, const std::string &Data);
+    virtual void DoUnhandledCode(TEscapeCode Code, std::string_view Data);
     virtual void DoGetEscapeCodes(std::unique_ptr<TEscapeCodes> &EscapeCodes);
 
   private:

@@ -81,8 +81,7 @@ void TEscapeCodes::SplitPending() const {
     SplitParameters(PendingText(), parameters_);
 }
 
-void TEscapeCodes::ScanValues() const {
-    const std::string_view text = PendingText();
+void TEscapeCodes::ScanValues(std::string_view text) const {
     // The usual case in one pass: numbers of a few digits, each closed by ";".
     std::int32_t count = 0;
     std::int32_t value = 0;
@@ -124,14 +123,6 @@ void TEscapeCodes::ScanValues() const {
     valueCount_ = count;
 }
 
-std::int32_t TEscapeCodes::ParameterCount() const {
-    if (!pending_)
-        return static_cast<std::int32_t>(parameters_.size());
-    if (valueCount_ < 0)
-        ScanValues();
-    return valueCount_;
-}
-
 std::string_view TEscapeCodes::ParameterText(std::int32_t Index) const {
     if (Index < 1)
         return {};
@@ -148,15 +139,9 @@ std::string_view TEscapeCodes::ParameterText(std::int32_t Index) const {
     return {};
 }
 
-std::int32_t TEscapeCodes::ParameterValueAt(std::int32_t Index) const {
+std::int32_t TEscapeCodes::ParameterValueSlow(std::int32_t Index) const {
     if (!pending_)
         return ParameterValue(Index, &parameters_);
-    if (valueCount_ < 0)
-        ScanValues();
-    if (Index < 1 || Index > valueCount_)
-        return 1;
-    if (Index <= kKeptValues)
-        return values_[Index - 1];
     return ParameterNumber(ParameterText(Index));
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <typeinfo>
@@ -97,7 +99,7 @@ class TEscapeCodes {
     TEscapeCode LastCode() const { return lastCode_; }
     // The characters since the ESC that started the current or last sequence,
     // the ESC itself excluded.
-    const std::string &SequenceText() const { return sequenceText_; }
+    std::string_view SequenceText() const { return std::string_view(sequence_.data(), sequenceLength_); }
     // The parameters of the last completed sequence. The caller empties the
     // list once it has dealt with a sequence, and may place reply parameters in it.
     TStringList &Parameters() {
@@ -116,9 +118,25 @@ class TEscapeCodes {
     // Read Parameters() without building the list, for the terminal's own
     // use: the number of texts, text Index (from 1, empty past the end), and
     // ParameterValue(Index, &Parameters()).
-    std::int32_t ParameterCount() const;
+    std::int32_t ParameterCount() const {
+        if (!pending_)
+            return static_cast<std::int32_t>(parameters_.size());
+        if (valueCount_ < 0)
+            ScanValues();
+        return valueCount_;
+    }
     std::string_view ParameterText(std::int32_t Index) const;
-    std::int32_t ParameterValueAt(std::int32_t Index) const;
+    std::int32_t ParameterValueAt(std::int32_t Index) const {
+        if (pending_) {
+            if (valueCount_ < 0)
+                ScanValues();
+            if (Index < 1 || Index > valueCount_)
+                return 1;
+            if (Index <= kKeptValues)
+                return values_[Index - 1];
+        }
+        return ParameterValueSlow(Index);
+    }
 
   protected:
     // Steps shared by every parser: outside a sequence a non-ESC character is
@@ -137,20 +155,20 @@ class TEscapeCodes {
         }
         // An ESC inside a sequence is collected like any other character; it
         // does not restart the sequence.
-        sequenceText_.push_back(Ch);
+        sequence_[sequenceLength_++] = Ch;
         return true;
     }
     // Ends the current sequence with code, or keeps it open for ecIncomplete,
     // cutting it off as ecInvalid once it reaches MaxSequenceLength.
     TEscapeResult Finish(TEscapeCode code) {
-        if (code == ecIncomplete && sequenceText_.size() < MaxSequenceLength)
+        if (code == ecIncomplete && sequenceLength_ < MaxSequenceLength)
             return erPending;
         return End(code);
     }
     TEscapeResult End(TEscapeCode code);
     // An ESC has arrived outside a sequence: what TakeChar does with it.
     void BeginSequence() {
-        sequenceText_.clear();
+        sequenceLength_ = 0;
         inSequence_ = true;
     }
     // True when this object is exactly of class T and no descendant, which
@@ -177,10 +195,32 @@ class TEscapeCodes {
         pendingLength_ = length;
         valueCount_ = -1;
     }
+    // Counts the pending texts and keeps the values of the first few, read
+    // from text, which must hold the same characters as the pending text (a
+    // parser may pass its input, still at hand, rather than its copy of it).
+    void ScanValues(std::string_view text) const;
+    bool ParametersPending() const { return pending_; }
 
     char lastChar_ = 0;
     TEscapeCode lastCode_ = ecInvalid;
-    std::string sequenceText_;
+    // The sequence in a block of its own: it never grows past the limit, so
+    // it is never reallocated. A sequence ends (or is cut off) before it
+    // fills the block, so there is always room for one more character.
+    std::array<char, MaxSequenceLength> sequence_;
+    std::size_t sequenceLength_ = 0;
+    void AppendSequence(const char *text, std::size_t length) {
+        std::memcpy(sequence_.data() + sequenceLength_, text, length);
+        sequenceLength_ += length;
+    }
+    // Replaces the sequence by text[0, length); available tells how many
+    // characters text holds, so that a short copy can take a fixed size.
+    void SetSequence(const char *text, std::size_t length, std::size_t available) {
+        if (length <= 16 && available >= 16)
+            std::memcpy(sequence_.data(), text, 16);
+        else
+            std::memcpy(sequence_.data(), text, length);
+        sequenceLength_ = length;
+    }
 
   private:
     void BuildParameters() const {
@@ -188,11 +228,9 @@ class TEscapeCodes {
             SplitPending();
     }
     void SplitPending() const;
-    // Counts the pending texts and keeps the values of the first few.
-    void ScanValues() const;
-    std::string_view PendingText() const {
-        return std::string_view(sequenceText_).substr(pendingFirst_, pendingLength_);
-    }
+    void ScanValues() const { ScanValues(PendingText()); }
+    std::int32_t ParameterValueSlow(std::int32_t Index) const;
+    std::string_view PendingText() const { return SequenceText().substr(pendingFirst_, pendingLength_); }
 
     mutable TStringList parameters_;
     mutable bool pending_ = false;
@@ -230,7 +268,7 @@ class TEscapeCodesVT100 : public TEscapeCodes {
 
   private:
     TEscapeCode DecodeEscape() const;
-    TEscapeCode DecodeControl();
+    TEscapeCode DecodeControl(char final);
     TEscapeCode DecodeByParameters();
     bool inControlSequence_ = false;
 };

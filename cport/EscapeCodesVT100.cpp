@@ -66,8 +66,8 @@ TEscapeResult TEscapeCodesVT100::FeedChar(char Ch) {
     if (!TakeChar(Ch, result))
         return result;
     if (inControlSequence_)
-        return Finish(IsLetter(Ch) ? DecodeControl() : ecIncomplete);
-    if (sequenceText_[0] == '[') {
+        return Finish(IsLetter(Ch) ? DecodeControl(Ch) : ecIncomplete);
+    if (sequence_[0] == '[') {
         inControlSequence_ = true;
         return Finish(ecIncomplete);
     }
@@ -83,14 +83,19 @@ TEscapeResult TEscapeCodesVT100::FeedChars(const char *Text, std::size_t Length,
         const std::size_t limit = std::min(Length - 1, MaxSequenceLength);
         const std::size_t n = FindLetter(Text + 1, 1, limit);
         if (n < limit) {
-            sequenceText_.assign(Text + 1, n + 1);
+            SetSequence(Text + 1, n + 1, Length - 1);
             Consumed = n + 2;
-            lastCode_ = DecodeControl();
+            lastCode_ = DecodeControl(Text[1 + n]);
+            // Nearly every such code is acted on by its values: read them
+            // now, from the input rather than the copy just made of it.
+            if (ParametersPending())
+                ScanValues(std::string_view(Text + 2, n - 1));
             return erCode;
         }
         // Otherwise open it, as feeding ESC and [ in turn would.
         BeginSequence();
-        sequenceText_.push_back('[');
+        sequence_[0] = '[';
+        sequenceLength_ = 1;
         inControlSequence_ = true;
         at = 2;
     }
@@ -105,15 +110,15 @@ TEscapeResult TEscapeCodesVT100::FeedChars(const char *Text, std::size_t Length,
         }
         // Inside a control sequence everything up to the final letter is
         // collected: take it in one step, never past the length limit.
-        const std::size_t room = MaxSequenceLength - sequenceText_.size();
+        const std::size_t room = MaxSequenceLength - sequenceLength_;
         const std::size_t limit = std::min(Length - at, room);
         const std::size_t n = FindLetter(Text + at, 0, limit);
         if (n < limit) {
-            sequenceText_.append(Text + at, n + 1);
+            AppendSequence(Text + at, n + 1);
             Consumed = at + n + 1;
-            return Finish(DecodeControl());
+            return Finish(DecodeControl(Text[at + n]));
         }
-        sequenceText_.append(Text + at, limit);
+        AppendSequence(Text + at, limit);
         at += limit;
         if (limit == room) {
             Consumed = at;
@@ -130,7 +135,7 @@ std::size_t TEscapeCodesVT100::PlainRun(const char *Text, std::size_t Length) {
 }
 
 TEscapeCode TEscapeCodesVT100::DecodeEscape() const {
-    const std::string &text = sequenceText_;
+    const std::string_view text = SequenceText();
     if (text.size() == 1) {
         switch (text[0]) {
         case 'H':
@@ -164,15 +169,16 @@ TEscapeCode TEscapeCodesVT100::DecodeEscape() const {
     }
 }
 
-TEscapeCode TEscapeCodesVT100::DecodeControl() {
-    const std::string &text = sequenceText_;
-    SetParameterText(1, text.size() - 2);
-    const TEscapeCode code = kFinalCodes[static_cast<unsigned char>(text.back()) & 0x7F];
+TEscapeCode TEscapeCodesVT100::DecodeControl(char final) {
+    // The final letter comes from the caller: reading it back from the text
+    // just copied would wait for that copy to land.
+    SetParameterText(1, sequenceLength_ - 2);
+    const TEscapeCode code = kFinalCodes[static_cast<unsigned char>(final) & 0x7F];
     return code != ecIncomplete ? code : DecodeByParameters();
 }
 
 TEscapeCode TEscapeCodesVT100::DecodeByParameters() {
-    const std::string &text = sequenceText_;
+    const std::string_view text = SequenceText();
     const char final = text.back();
     // The first character of the first parameter, 0 when there is none.
     const bool none = text.size() <= 2;

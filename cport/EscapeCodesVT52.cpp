@@ -25,7 +25,7 @@ std::size_t TEscapeCodesVT52::PlainRun(const char *Text, std::size_t Length) {
 }
 
 TEscapeCode TEscapeCodesVT52::Decode() {
-    const std::string &text = sequenceText_;
+    const std::string_view text = SequenceText();
     switch (text[0]) {
     case 'A':
         return ecMoveUp;
