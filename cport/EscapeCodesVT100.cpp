@@ -78,6 +78,13 @@ TEscapeResult TEscapeCodesVT100::FeedChars(const char *Text, std::size_t Length,
     if (!IsExactly<TEscapeCodesVT100>())
         return TEscapeCodes::FeedChars(Text, Length, Consumed);
     std::size_t at = 0;
+    if (!InSequence() && Length >= 2 && Text[0] == ESC && Text[1] != '[' && Text[1] != 'O' && Text[1] != '#') {
+        // ESC and one character: complete at once, whatever the character.
+        SetSequence(Text + 1, 1, Length - 1);
+        Consumed = 2;
+        lastCode_ = DecodeEscape();
+        return erCode;
+    }
     if (!InSequence() && Length >= 2 && Text[0] == ESC && Text[1] == '[') {
         // A control sequence that lies whole in the text is taken in one step.
         const std::size_t limit = std::min(Length - 1, MaxSequenceLength);
