@@ -4,15 +4,23 @@
 // area for every chunk, in the same process. Also counts the paint events.
 //
 // Runs on Qt's offscreen platform unless another one is chosen.
+#include "cport/ComPort.h"
 #include "cport/ComTerminalModel.h"
+#include "cport/posix/PortTable.h"
 #include "cport/qt/ComTerminal.h"
+#include "framework/MainThreadSync.h"
 
 #include <QApplication>
 #include <QPaintEvent>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <pty.h>
 #include <string>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -108,10 +116,74 @@ double FeedModel(const std::string &text, std::size_t chunk) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+// The whole way: a peer writes into a pseudo-terminal, the port's event
+// thread hands each read to the main thread, whose Qt event loop runs the
+// delivery and the paints as they come.
+Result FeedThroughPort(const std::string &text) {
+    int master = -1, slave = -1;
+    char name[256];
+    if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+        return {};
+    termios raw{};
+    tcgetattr(slave, &raw);
+    cfmakeraw(&raw);
+    tcsetattr(slave, TCSANOW, &raw);
+    cport::TPortTable::Instance().SetEntry("COM9", name);
+
+    auto &sync = fw::TMainThreadSync::Instance();
+    sync.SetMainThread(std::this_thread::get_id());
+    sync.SetWakeUpHook([] {
+        QMetaObject::invokeMethod(
+            qApp, [] { fw::TMainThreadSync::Instance().CheckSynchronize(); }, Qt::QueuedConnection);
+    });
+
+    cport::TComPort port;
+    port.SetPort("COM9");
+    cport::TComTerminal term;
+    term.resize(80 * 7 + 40, 24 * 15 + 40);
+    term.SetComPort(&port);
+    std::size_t received = 0;
+    term.OnStrRecieved = [&](fw::TComponent *, std::string &str) { received += str.size(); };
+    term.show();
+    term.activateWindow();
+    term.setFocus();
+    port.Open();
+    QCoreApplication::processEvents();
+    PaintCounter counter;
+    term.viewport()->installEventFilter(&counter);
+
+    const auto start = std::chrono::steady_clock::now();
+    std::thread writer([&] {
+        for (std::size_t at = 0; at < text.size();) {
+            const ssize_t n = write(master, text.data() + at, std::min<std::size_t>(4096, text.size() - at));
+            if (n <= 0)
+                break;
+            at += std::size_t(n);
+        }
+    });
+    const auto deadline = start + std::chrono::seconds(60);
+    while (received < text.size() && std::chrono::steady_clock::now() < deadline)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QCoreApplication::processEvents(); // the last chunk's paint
+    const auto end = std::chrono::steady_clock::now();
+    writer.join();
+    term.viewport()->removeEventFilter(&counter);
+    port.Close();
+    sync.SetWakeUpHook(nullptr);
+    close(master);
+    close(slave);
+    cport::TPortTable::Instance().RemoveEntry("COM9");
+    if (received < text.size())
+        std::printf("  (only %zu of %zu bytes arrived)\n", received, text.size());
+    return {std::chrono::duration<double>(end - start).count(), counter.paints,
+            counter.area / (double(term.viewport()->width()) * term.viewport()->height())};
+}
+
 void Report(const char *what, double bytes, const Result &r, double modelSeconds, std::size_t chunks) {
-    std::printf("%-34s %10.0f chars/s  %8.0f paints/s  %5.2f paints/chunk  %5.1f%% of client per paint  "
-                "model/control time ratio %.2f\n",
-                what, bytes / r.seconds, double(r.paints) / r.seconds, double(r.paints) / double(chunks),
+    std::printf("%-34s %10.0f chars/s  %8.0f paints/s  ", what, bytes / r.seconds, double(r.paints) / r.seconds);
+    if (chunks > 0)
+        std::printf("%5.2f paints/chunk  ", double(r.paints) / double(chunks));
+    std::printf("%5.1f%% of client per paint  model/control time ratio %.2f\n",
                 r.paints > 0 ? 100.0 * r.area / double(r.paints) : 0.0, modelSeconds / r.seconds);
 }
 
@@ -141,5 +213,11 @@ int main(int argc, char **argv) {
     const double model = FeedModel(slow, 8);
     Report("chunks of 8 bytes, incremental", double(slow.size()), FeedControl(slow, 8, false), model,
            (slow.size() + 7) / 8);
+    // Through a port on a pseudo-terminal, chunked as the line delivers.
+    const std::string piped = text.substr(0, 2u << 20);
+    const Result port = FeedThroughPort(piped);
+    const double pipedModel = FeedModel(piped, 4096);
+    std::printf("through a port on a pty (%.1f MB):\n", double(piped.size()) / 1e6);
+    Report("  control, incremental paints", double(piped.size()), port, pipedModel, 0);
     return 0;
 }

@@ -125,6 +125,12 @@ void TCustomComTerminal::SetFont(const TFont &value) {
     FontChanged();
 }
 
+void TCustomComTerminal::SetFontColor(fw::TColor value) {
+    TFont font = font_;
+    font.SetColor(value);
+    SetFont(font);
+}
+
 void TCustomComTerminal::SetTabStop(bool value) {
     tabStop_ = value;
     setFocusPolicy(value ? Qt::StrongFocus : Qt::NoFocus);

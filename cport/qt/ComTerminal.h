@@ -83,6 +83,8 @@ class TCustomComTerminal : public QAbstractScrollArea, public TComTerminalModel,
     // removed from the style, since underlining is a per-cell attribute.
     const TFont &Font() const { return font_; }
     void SetFont(const TFont &value);
+    // The text colour of new cells is the font's colour.
+    void SetFontColor(fw::TColor value);
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value);
     // With AutoSize the control takes the size of the grid (plus its border).

@@ -30,21 +30,13 @@ class ComTerminalKeysTest : public QObject {
         QTest::addColumn<int>("emulation");
         QTest::addColumn<bool>("appCursorKeys");
         QTest::addColumn<QStringList>("expected"); // Up, Down, Right, Left, Home
+        const QString e = QStringLiteral("\x1b");
         QTest::newRow("VT100") << int(cport::teVT100orANSI) << false
-                               << QStringList{"\x1b[A", "\x1b[B", "\x1b[C", "\x1b[D", "\x1b[H"};
+                               << QStringList{e + "[A", e + "[B", e + "[C", e + "[D", e + "[H"};
         QTest::newRow("VT100 application keys")
-            << int(cport::teVT100orANSI) << true << QStringList{"\x1bOA", "\x1bOB", "\x1bOC", "\x1bOD", ""};
+            << int(cport::teVT100orANSI) << true << QStringList{e + "OA", e + "OB", e + "OC", e + "OD", ""};
         QTest::newRow("VT52") << int(cport::teVT52) << false
-                              << QStringList{"\x1b"
-                                             "A",
-                                             "\x1b"
-                                             "B",
-                                             "\x1b"
-                                             "C",
-                                             "\x1b"
-                                             "D",
-                                             "\x1b"
-                                             "H"};
+                              << QStringList{e + "A", e + "B", e + "C", e + "D", e + "H"};
     }
     void arrowKeysSendCursorSequences() {
         QFETCH(int, emulation);

@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 using cport::TComTerminal;
 using namespace qttest;
@@ -62,7 +63,6 @@ class ComTerminalViewTest : public QObject {
         // Qt's maximum width of a monospace font is far wider than its
         // characters; the cell must follow the advance.
         TComTerminal term;
-        const QFont font = term.viewport()->font();
         cport::TFont mono("DejaVu Sans Mono", 9, fw::clWhite);
         mono.SetHeight(-12);
         term.SetFont(mono);
@@ -72,7 +72,6 @@ class ComTerminalViewTest : public QObject {
         QCOMPARE(term.CharWidth(), metrics.horizontalAdvance(QLatin1Char('i')));
         QVERIFY(term.CharWidth() < 12);
         QCOMPARE(term.CharHeight(), metrics.height());
-        Q_UNUSED(font);
     }
 
     void proportionalFontBecomesFixedsys() {
@@ -182,6 +181,18 @@ class ComTerminalViewTest : public QObject {
         QCOMPARE(term.TopRow(), 5);
         v->setSliderDown(false);
         QCOMPARE(term.TopRow(), 5);
+    }
+
+    void wheelScrollsTheView() {
+        TComTerminal term;
+        ShowSettled(term);
+        const QPointF at(10, 10);
+        QWheelEvent wheel(at, term.viewport()->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
+                          Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(term.viewport(), &wheel);
+        const int lines = std::min(QApplication::wheelScrollLines(), term.verticalScrollBar()->maximum());
+        QVERIFY(lines > 0);
+        QCOMPARE(term.TopRow(), 1 + lines);
     }
 
     void stepsAndPages() {
