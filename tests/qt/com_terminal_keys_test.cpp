@@ -26,6 +26,9 @@ class ComTerminalKeysTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A steady caret: what is on the screen never depends on the blink phase.
+    void initTestCase() { QApplication::setCursorFlashTime(0); }
+
     void arrowKeysSendCursorSequences_data() {
         QTest::addColumn<int>("emulation");
         QTest::addColumn<bool>("appCursorKeys");
@@ -232,7 +235,6 @@ class ComTerminalKeysTest : public QObject {
     }
 
     void caretFollowsTheCursorAndTheView() {
-        QApplication::setCursorFlashTime(0); // a steady caret
         TComTerminal term;
         QVERIFY(ShowFocused(term));
         term.InterpretText("abc");

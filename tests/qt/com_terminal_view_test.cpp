@@ -35,6 +35,9 @@ class ComTerminalViewTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A steady caret: what is on the screen never depends on the blink phase.
+    void initTestCase() { QApplication::setCursorFlashTime(0); }
+
     void constructionDefaults() {
         TComTerminal term;
         QCOMPARE(term.size(), QSize(400, 250));
