@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
+
 namespace app {
 
 TAboutBox *AboutBox = nullptr;
@@ -85,10 +87,11 @@ TAboutBox::TAboutBox(QWidget *parent)
     Bevel1->setGeometry(24, 134, 266, 2);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
 
+    // Fonts here run wider than the design's: the figures keep clear of their captions.
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Physical Memory Available to Windows:"), 9, 145);
-    PhysMem = MakeLabel(this, "PhysMem", QStringLiteral("0"), 203, 145);
+    PhysMem = MakeLabel(this, "PhysMem", QStringLiteral("0"), std::max(203, Label3->geometry().right() + 7), 145);
     Label4 = MakeLabel(this, "Label4", QStringLiteral("Memory in Use:"), 9, 167);
-    FreeRes = MakeLabel(this, "FreeRes", QStringLiteral("0"), 204, 167);
+    FreeRes = MakeLabel(this, "FreeRes", QStringLiteral("0"), std::max(204, Label4->geometry().right() + 7), 167);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));

@@ -61,6 +61,8 @@ class WindowsTest : public QObject {
         QCOMPARE(m.ProgressBar->Position(), 0);
         QCOMPARE(m.Label1->text(), QStringLiteral("Vorlan Evaluation Kit Found at:"));
         QCOMPARE(m.WhatPort->text(), QStringLiteral("COM?"));
+        QVERIFY(m.WhatPort->x() >= 152);
+        QVERIFY(m.WhatPort->x() > m.Label1->geometry().right());
         QCOMPARE(m.ToolBar->height(), 30);
         QCOMPARE(m.StatusBar->height(), 19);
         QCOMPARE(m.OpenDialog->Filter(), QStringLiteral("Hex Files (*.hex);;All Files (*)"));
@@ -193,6 +195,8 @@ class WindowsTest : public QObject {
         QCOMPARE(about->Memo1->document()->lastBlock().text(), QStringLiteral(" "));
         QVERIFY(about->PhysMem->text().endsWith(QStringLiteral(" KB")));
         QVERIFY(about->FreeRes->text().endsWith(QStringLiteral(" %")));
+        QVERIFY(about->PhysMem->x() > about->Label3->geometry().right());
+        QVERIFY(about->FreeRes->x() > about->Label4->geometry().right());
         const QString figures = about->PhysMem->text() + about->FreeRes->text();
         for (int i = 0; i < 2; ++i) {
             WhenShown(about, [about] {
