@@ -6,10 +6,13 @@
 #include "UMemoryPartition.h"
 #include "UMiniTerminal.h"
 #include "UReadWritePorts.h"
+#include "cport/qt/ComSetupFrm.h"
 
 namespace app {
 
 void CreateForms() {
+    // Setup > Serial Port runs the port setup dialog of the controls library.
+    cport::RegisterComSetupDialog();
     AppMain = new TAppMain;
     AboutBox = new TAboutBox;
     MemoryPartition = new TMemoryPartition;

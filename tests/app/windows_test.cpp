@@ -125,6 +125,20 @@ class WindowsTest : public QObject {
         QVERIFY(!fx.Main().isVisible());
     }
 
+    void serialPortCommandRunsTheSetupDialog() {
+        TAppFixture fx;
+        bool shown = false;
+        QTimer::singleShot(50, [&] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                shown = true;
+                dialog->reject();
+            }
+        });
+        fx.Main().SerialPort1->trigger();
+        QVERIFY(shown);
+        QCOMPARE(fx.Main().ComPort->Port(), std::string("COM1"));
+    }
+
     void partitionChoiceSurvivesClosingTheWindow() {
         TAppFixture fx;
         auto *window = app::MemoryPartition;
