@@ -125,6 +125,21 @@ class WindowsTest : public QObject {
         QVERIFY(!fx.Main().isVisible());
     }
 
+    void cancelledOpenDialogKeepsTheChosenFile() {
+        TAppFixture fx;
+        fx.Main().OpenDialog->SetFileName(QStringLiteral("/tmp/chosen-before.hex"));
+        bool shown = false;
+        QTimer::singleShot(100, [&] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                shown = true;
+                dialog->reject();
+            }
+        });
+        fx.Main().FileOpen->trigger();
+        QVERIFY(shown);
+        QCOMPARE(fx.Main().OpenDialog->FileName(), QStringLiteral("/tmp/chosen-before.hex"));
+    }
+
     void serialPortCommandRunsTheSetupDialog() {
         TAppFixture fx;
         bool shown = false;
