@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -460,6 +461,22 @@ TEST_F(Term, AHandlerMayChangeTheEmulationMidChunk) {
     EXPECT_EQ(term.Emulation(), teNone);
     EXPECT_EQ(term.Parser(), nullptr);
     ExpectCursor(3, 3);
+}
+
+TEST_F(Term, AnErrorInAHandlerEndsTheChunkButNotTheTerminal) {
+    term.OnChar = [&](fw::TComponent *, char ch) {
+        if (ch == '!') {
+            term.SetEmulation(teVT52); // the old parser must outlive the error
+            throw std::runtime_error("handler failed");
+        }
+    };
+    EXPECT_THROW(Receive("ab!cd"), std::runtime_error);
+    EXPECT_EQ(RowText(term, 1), "ab!");
+    // The caret comes back, and the next chunk is interpreted as usual.
+    EXPECT_EQ(view.hidden, view.shown);
+    term.OnChar = nullptr;
+    Receive(ESC + "Y" + char(33) + char(32) + "z");
+    EXPECT_EQ(RowText(term, 2), "z");
 }
 
 TEST_F(Term, LoadingSetsUpParserAndGridWhenItEnds) {
