@@ -33,6 +33,10 @@ for f in "$desktop" "$icon" "$example" "$root/share/doc/ds5000prog/README.md"; d
 done
 cmp -s "$example" "$source/examples/blink.hex" || fail "the installed example differs from examples/blink.hex"
 grep -q '<svg' "$icon" || fail "the icon is no SVG image"
+doc=$root/share/doc/ds5000prog
+for picture in $(grep -o '](docs/[^)]*)' "$doc/README.md" | sed 's/^](//; s/)$//'); do
+  [ -f "$doc/$picture" ] || fail "the installed README shows $picture, which is not installed beside it"
+done
 
 echo "--- desktop entry"
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
