@@ -7,7 +7,7 @@
 namespace app {
 
 namespace {
-constexpr qint64 kRepaintIntervalMs = 15;
+constexpr qint64 kRepaintIntervalMs = 40;
 }
 
 TProgressBar::TProgressBar(QWidget *parent) : QProgressBar(parent) {

@@ -11,7 +11,7 @@ namespace app {
 //
 // Stepping is done once per byte of a download, far more often than a screen
 // can show: the position is always exact, but the bar is repainted at most
-// about every 15 ms while stepping, and brought up to date as soon as the
+// about every 40 ms while stepping, and brought up to date as soon as the
 // event loop runs again.
 class TProgressBar : public QProgressBar {
   public:
