@@ -25,6 +25,6 @@ done
 [ "$(dpkg-deb -f "$deb" Package)" = ds5000prog ] || fail "the package is not named ds5000prog"
 depends=$(dpkg-deb -f "$deb" Depends)
 for lib in libqt6core6 libqt6gui6 libqt6widgets6; do
-  grep -qE "(^|, )$lib[a-z0-9]*( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
+  grep -qE "(^|, )${lib}[a-z0-9]*( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 echo "$(basename "$deb"): contents and dependencies as expected"

@@ -23,7 +23,8 @@ root="$work/root$prefix"
 
 echo "--- installed files"
 for f in bin/ds5000prog bin/ds5000-loader-simulator; do
-  [ -f "$root/$f" ] && [ -x "$root/$f" ] || fail "$f is missing or not executable"
+  [ -f "$root/$f" ] || fail "$f is missing"
+  [ -x "$root/$f" ] || fail "$f is not executable"
 done
 desktop=$root/share/applications/ds5000prog.desktop
 icon=$root/share/icons/hicolor/scalable/apps/ds5000prog.svg
@@ -34,7 +35,7 @@ done
 cmp -s "$example" "$source/examples/blink.hex" || fail "the installed example differs from examples/blink.hex"
 grep -q '<svg' "$icon" || fail "the icon is no SVG image"
 doc=$root/share/doc/ds5000prog
-for picture in $(grep -o '](docs/[^)]*)' "$doc/README.md" | sed 's/^](//; s/)$//'); do
+{ grep -o '](docs/[^)]*)' "$doc/README.md" || true; } | sed 's/^](//; s/)$//' | while read -r picture; do
   [ -f "$doc/$picture" ] || fail "the installed README shows $picture, which is not installed beside it"
 done
 

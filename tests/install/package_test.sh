@@ -11,5 +11,9 @@ trap 'rm -rf "$work"' EXIT
 cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log"; echo "FAIL: cpack failed" >&2; exit 1; }
 debs=("$work"/*.deb)
-[ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { cat "$work/cpack.log"; echo "FAIL: cpack made no single .deb" >&2; exit 1; }
+if [ ${#debs[@]} -ne 1 ] || [ ! -f "${debs[0]}" ]; then
+  cat "$work/cpack.log"
+  echo "FAIL: cpack made no single .deb" >&2
+  exit 1
+fi
 bash "$source/packaging/check-deb.sh" "${debs[0]}"
