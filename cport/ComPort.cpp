@@ -138,47 +138,20 @@ void TCustomComPort::AfterLoad() {
 
 // --- settings ---
 
-void TCustomComPort::SetBaudRate(TBaudRate value) {
-    if (value == line_.BaudRate)
+// Line settings: store a changed value and re-apply the device state.
+template <typename T> void TCustomComPort::SetLineSetting(T &field, T value) {
+    if (value == field)
         return;
-    line_.BaudRate = value;
+    field = value;
     ApplyDeviceState();
 }
 
-void TCustomComPort::SetCustomBaudRate(std::int32_t value) {
-    if (value == line_.CustomBaudRate)
-        return;
-    line_.CustomBaudRate = value;
-    ApplyDeviceState();
-}
-
-void TCustomComPort::SetStopBits(TStopBits value) {
-    if (value == line_.StopBits)
-        return;
-    line_.StopBits = value;
-    ApplyDeviceState();
-}
-
-void TCustomComPort::SetDataBits(TDataBits value) {
-    if (value == line_.DataBits)
-        return;
-    line_.DataBits = value;
-    ApplyDeviceState();
-}
-
-void TCustomComPort::SetDiscardNull(bool value) {
-    if (value == line_.DiscardNull)
-        return;
-    line_.DiscardNull = value;
-    ApplyDeviceState();
-}
-
-void TCustomComPort::SetEventChar(char value) {
-    if (value == line_.EventChar)
-        return;
-    line_.EventChar = value;
-    ApplyDeviceState();
-}
+void TCustomComPort::SetBaudRate(TBaudRate value) { SetLineSetting(line_.BaudRate, value); }
+void TCustomComPort::SetCustomBaudRate(std::int32_t value) { SetLineSetting(line_.CustomBaudRate, value); }
+void TCustomComPort::SetStopBits(TStopBits value) { SetLineSetting(line_.StopBits, value); }
+void TCustomComPort::SetDataBits(TDataBits value) { SetLineSetting(line_.DataBits, value); }
+void TCustomComPort::SetDiscardNull(bool value) { SetLineSetting(line_.DiscardNull, value); }
+void TCustomComPort::SetEventChar(char value) { SetLineSetting(line_.EventChar, value); }
 
 void TCustomComPort::SetPort(const std::string &value) {
     const std::string name = NormalizePortName(value);

@@ -175,6 +175,7 @@ class TCustomComPort : public fw::TComponent {
     virtual void DoRx80Full();
 
   private:
+    template <typename T> void SetLineSetting(T &field, T value);
     bool CanApply() const;
     void CallLinks(const std::function<void(TComLink &)> &call);
     void HandleRxChar();

@@ -19,6 +19,11 @@ configure_and_test() { # dir, extra cmake args...
   (cd "$dir" && ctest -j "$jobs" --output-on-failure)
 }
 
+step "formatting"
+files=$(git ls-files '*.cpp' '*.h' 2>/dev/null || find . -name '*.cpp' -o -name '*.h' | grep -v '/build')
+clang-format --dry-run --Werror $files
+echo "clang-format: clean"
+
 step "normal build"
 configure_and_test build
 
