@@ -22,7 +22,7 @@ std::string Session() {
     std::string s;
     s += ESC + "[7m DS5000 evaluation kit on COM1, 9600 8N1                  " + ESC + "[0m\r\n\r\n";
     s += "DS5000 LOADER VERSION 2.1\r\n";
-    s += "COPYRIGHT (C) 1991 DALLAS SEMICONDUCTOR\r\n\r\n";
+    s += "\r\n";
     s += "> W48\r\n";
     s += "> L\r\n";
     s += ":100000000200300000000000000000000000000000\r\n";
