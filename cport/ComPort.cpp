@@ -37,6 +37,7 @@ TCustomComPort::~TCustomComPort() {
         device_.reset();
         connected_ = false;
     }
+    ReapRetired(true);
     // Listeners unregister their links when told, so the list must still exist.
     NotifyRemoval();
 }
@@ -59,6 +60,9 @@ void TCustomComPort::SetConnected(bool value) {
 void TCustomComPort::Open() {
     if (connected_ || IsDesigning())
         return;
+    // Outside a delivery a retired thread has nothing left to wait for: join it,
+    // so its device lets go of the line before it is opened again.
+    ReapRetired(!InsideDelivery());
     DoBeforeOpen();
     OpenDevice();
     connected_ = true;
@@ -75,6 +79,7 @@ void TCustomComPort::Open() {
         // The hidden event window of smWindowSync is this thread's own queue of pending calls.
         eventThread_ = std::make_unique<TComThread>(this, std::this_thread::get_id());
         threadCreated_ = true;
+        eventThread_->Start();
     }
     DoAfterOpen();
     ReportLineState();
@@ -86,9 +91,51 @@ void TCustomComPort::ReportLineState() {
     HandleSignal(sigRLSD);
 }
 
+// Marks the thread that is running a delivery, so that a Close from a
+// handler knows it must not wait for the event thread that waits for it.
+class TCustomComPort::TDeliveryScope {
+  public:
+    explicit TDeliveryScope(TCustomComPort &port) : port_(port), outerThread_(port.deliveryThread_.load()) {
+        port_.deliveryThread_ = std::this_thread::get_id();
+        ++port_.deliveryDepth_;
+    }
+    ~TDeliveryScope() {
+        --port_.deliveryDepth_;
+        port_.deliveryThread_ = outerThread_;
+    }
+    TDeliveryScope(const TDeliveryScope &) = delete;
+    TDeliveryScope &operator=(const TDeliveryScope &) = delete;
+
+  private:
+    TCustomComPort &port_;
+    std::thread::id outerThread_;
+};
+
+bool TCustomComPort::InsideDelivery() const {
+    return deliveryDepth_.load() > 0 && deliveryThread_.load() == std::this_thread::get_id();
+}
+
+void TCustomComPort::ReapRetired(bool wait) {
+    for (auto it = retired_.begin(); it != retired_.end();) {
+        if (!wait && !it->thread->Finished()) {
+            ++it;
+            continue;
+        }
+        it->thread.reset(); // joins; the device it used goes after it
+        it = retired_.erase(it);
+    }
+}
+
 void TCustomComPort::Close() {
-    if (!connected_ || IsDesigning())
+    // A handler that closes while this close serves its delivery finds the
+    // close already under way.
+    if (!connected_ || IsDesigning() || closing_)
         return;
+    closing_ = true;
+    struct TClosingReset {
+        bool &flag;
+        ~TClosingReset() { flag = false; }
+    } closingReset{closing_};
     DoBeforeClose();
     CallLinks([this](TComLink &l) {
         if (l.OnCTSChange)
@@ -107,7 +154,15 @@ void TCustomComPort::Close() {
     DoRLSDChange(false);
     AbortPendingIO();
     if (threadCreated_) {
-        eventThread_.reset();
+        if (InsideDelivery()) {
+            // The event thread waits for this very delivery: waiting for it
+            // here would never end. Tell it to stop and let it finish after
+            // the delivery returns; it keeps its device until then.
+            device_->StopWaiting();
+            retired_.push_back({std::move(eventThread_), std::move(device_)});
+        } else {
+            eventThread_.reset();
+        }
         threadCreated_ = false;
     }
     CloseDevice();
@@ -403,12 +458,17 @@ void TCustomComPort::CallLinks(const std::function<void(TComLink &)> &call) {
 // --- event dispatch ---
 
 void TCustomComPort::DispatchEvents(TComEvents events) {
+    TDeliveryScope scope(*this);
     for (TComEvent e : kDispatchOrder)
         if (events.Contains(e))
             HandleEvent(e);
 }
 
 void TCustomComPort::HandleEvent(TComEvent event) {
+    // A handler earlier in the batch may have closed the port.
+    if (!device_)
+        return;
+    TDeliveryScope scope(*this);
     switch (event) {
     case evRxChar:
         HandleRxChar();

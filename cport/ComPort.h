@@ -6,10 +6,12 @@
 #include "ComTypes.h"
 #include "framework/Component.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace cport {
@@ -175,6 +177,9 @@ class TCustomComPort : public fw::TComponent {
     virtual void DoRx80Full();
 
   private:
+    class TDeliveryScope;
+    bool InsideDelivery() const;
+    void ReapRetired(bool wait);
     template <typename T> void SetLineSetting(T &field, T value);
     bool CanApply() const;
     void CallLinks(const std::function<void(TComLink &)> &call);
@@ -184,6 +189,17 @@ class TCustomComPort : public fw::TComponent {
 
     std::unique_ptr<TComThread> eventThread_;
     bool threadCreated_ = false;
+    // An event thread (with its device) that was told to stop by a Close
+    // from inside one of its own deliveries; it ends once that delivery has
+    // returned and is joined later.
+    struct TRetiredThread {
+        std::unique_ptr<TComThread> thread;
+        std::unique_ptr<TComDevice> device;
+    };
+    std::vector<TRetiredThread> retired_;
+    bool closing_ = false;
+    std::atomic<int> deliveryDepth_{0};
+    std::atomic<std::thread::id> deliveryThread_{};
     std::unique_ptr<TComDevice> device_;
     std::int32_t updateCount_ = 0;
     std::vector<TComLink *> links_;

@@ -10,18 +10,18 @@ constexpr TComEvent kDeliveryOrder[] = {evRxChar, evTxEmpty, evBreak, evRing,  e
                                         evDSR,    evRxFlag,  evRLSD,  evError, evRx80Full};
 }
 
-TComThread::TComThread(TCustomComPort *port, std::thread::id opener) : port_(port), opener_(opener) {
-    port_->Device()->SetEventMask(EventsToMask(port_->Events()));
-    Start();
+TComThread::TComThread(TCustomComPort *port, std::thread::id opener)
+    : port_(port), device_(port->Device()), opener_(opener) {
+    device_->SetEventMask(EventsToMask(port_->Events()));
 }
 
 TComThread::~TComThread() {
-    port_->Device()->StopWaiting();
+    device_->StopWaiting();
     WaitFor();
 }
 
 void TComThread::Execute() {
-    TComDevice *device = port_->Device();
+    TComDevice *device = device_;
     for (;;) {
         std::uint32_t mask = 0;
         if (device->WaitEvent(mask) != 0)

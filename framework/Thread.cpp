@@ -29,6 +29,11 @@ void TThread::Run() {
 void TThread::WaitFor() {
     if (!thread_.joinable())
         return;
+    // A thread cannot wait for its own end; let it finish on its own.
+    if (std::this_thread::get_id() == thread_.get_id()) {
+        thread_.detach();
+        return;
+    }
     if (std::this_thread::get_id() != thread_.get_id())
         TMainThreadSync::Instance().WaitServing([this] { return finished_.load(); });
     thread_.join();

@@ -188,6 +188,68 @@ TEST_F(EventThread, AnErrorInAHandlerIsReportedAndLaterBatchesStillArrive) {
     port.RemoveLink(&link);
 }
 
+TEST_F(EventThread, AHandlerThatClosesThePortDoesNotWaitForItsOwnDelivery) {
+    int rxChar = 0;
+    port.OnRxChar = [&](fw::TComponent *, int) {
+        ++rxChar;
+        port.Close();
+    };
+    port.Open();
+    pty.Send("x");
+    ASSERT_TRUE(Pump([&] { return !port.Connected(); }));
+    EXPECT_EQ(rxChar, 1);
+    // The stopped thread lets go of the line, so the port opens again.
+    port.OnRxChar = nullptr;
+    EXPECT_NO_THROW(port.Open());
+    pty.Send("y");
+    std::string got;
+    TComLink link;
+    link.OnRxBuf = [&](fw::TComponent *, const char *b, int n) { got.append(b, n); };
+    port.AddLink(&link);
+    pty.Send("z");
+    EXPECT_TRUE(Pump([&] { return got.find('z') != std::string::npos; }));
+    port.Close();
+    port.RemoveLink(&link);
+}
+
+TEST_F(EventThread, AHandlerInTheEventThreadMayCloseThePort) {
+    std::atomic<int> rxChar{0};
+    std::atomic<bool> closed{false};
+    std::atomic<bool> opened{false};
+    port.SetSyncMethod(smNone);
+    port.OnRxChar = [&](fw::TComponent *, int) {
+        ++rxChar;
+        // The test's thread finished opening before it sent the byte; say so
+        // in a way the race detector can see (it cannot see through the pty).
+        while (!opened.load())
+            std::this_thread::yield();
+        port.Close();
+        closed = true; // hands the port back to the test's thread
+    };
+    port.Open();
+    opened = true;
+    pty.Send("x");
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return closed.load(); }));
+    EXPECT_FALSE(port.Connected());
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(rxChar.load(), 1);
+}
+
+TEST_F(EventThread, AHandlerServedDuringCloseMayCloseAgain) {
+    int rxChar = 0;
+    port.OnRxChar = [&](fw::TComponent *, int) {
+        ++rxChar;
+        port.Close(); // the outer close is already under way
+    };
+    port.Open();
+    pty.Send("x");
+    std::this_thread::sleep_for(100ms); // the delivery now waits for this thread
+    port.Close();
+    EXPECT_EQ(rxChar, 1);
+    EXPECT_FALSE(port.Connected());
+    EXPECT_NO_THROW(port.Open());
+}
+
 // --- events a pseudo-terminal cannot produce, through a scripted device ---
 
 class ScriptedEvents : public ::testing::Test {
