@@ -1,6 +1,7 @@
 // Receive path: latency from a byte written at the far side of a
 // pseudo-terminal to the link callback on the main thread, sustained receive
 // throughput into one link, and the event thread's CPU use while idle.
+#include "BenchPty.h"
 #include "cport/ComPort.h"
 #include "cport/posix/PortTable.h"
 #include "framework/MainThreadSync.h"
@@ -22,24 +23,7 @@
 using namespace std::chrono;
 
 namespace {
-struct Pty {
-    int master = -1, slave = -1;
-    std::string path;
-    Pty() {
-        char name[256];
-        openpty(&master, &slave, name, nullptr, nullptr);
-        termios t{};
-        tcgetattr(slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-        path = name;
-    }
-    ~Pty() {
-        close(master);
-        close(slave);
-    }
-};
-
+using bench::Pty;
 void SendAll(int fd, const char *data, std::size_t n) {
     while (n > 0) {
         const ssize_t w = write(fd, data, n);

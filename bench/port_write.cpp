@@ -1,6 +1,7 @@
 // One-byte writes through the engine against the bare system calls they stand
 // on (a one-byte write() and a TIOCOUTQ check), over pseudo-terminals with a
 // reader draining the far side. Prints ns per byte and the ratio.
+#include "BenchPty.h"
 #include "cport/ComPort.h"
 #include "cport/posix/PortTable.h"
 
@@ -17,25 +18,8 @@
 #include <unistd.h>
 
 namespace {
+using bench::Pty;
 constexpr int kBytes = 100000;
-
-struct Pty {
-    int master = -1, slave = -1;
-    std::string path;
-    Pty() {
-        char name[256];
-        openpty(&master, &slave, name, nullptr, nullptr);
-        termios t{};
-        tcgetattr(slave, &t);
-        cfmakeraw(&t);
-        tcsetattr(slave, TCSANOW, &t);
-        path = name;
-    }
-    ~Pty() {
-        close(master);
-        close(slave);
-    }
-};
 
 // Reads the master side until `expected` bytes arrived.
 std::thread Drainer(int fd, long expected) {
