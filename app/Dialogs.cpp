@@ -1,5 +1,7 @@
 #include "Dialogs.h"
 
+#include "framework/Events.h"
+
 #include <QApplication>
 
 namespace app {
@@ -20,7 +22,7 @@ TBeeper &Beeper() {
 
 void ShowMessage(const QString &caption, const QString &text, QMessageBox::Icon icon) {
     if (Presenter()) {
-        Presenter()(caption, text, icon);
+        fw::Fire(Presenter(), caption, text, icon);
         return;
     }
     QMessageBox box(icon, caption, text, QMessageBox::Ok, QApplication::activeWindow());
@@ -31,7 +33,7 @@ void SetMessagePresenter(TMessagePresenter presenter) { Presenter() = std::move(
 
 void Beep() {
     if (Beeper())
-        Beeper()();
+        fw::Fire(Beeper());
     else
         QApplication::beep();
 }

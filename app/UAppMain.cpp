@@ -341,34 +341,27 @@ void TAppMain::ProgramButtonClick(QObject *) {
                     QMessageBox::Critical);
         return;
     }
+    // A device that is gone (unplugged, line hung up) is closed by the port
+    // itself as it reports the failure, so the next activation opens it afresh.
     ComPort->SetDTR(true);
-    try {
-        SendPartitionCommand();
-        THexFile file(LocalFileName(OpenDialog->FileName()));
-        WriteAll(*ComPort, "L\r");
-        const std::int64_t count = file.CountBytes();
-        ProgressBar->SetMax(static_cast<int>(std::min<std::int64_t>(count, INT_MAX)));
-        file.Rewind();
-        std::string byte(1, '\0');
-        while (file.ReadByte(byte[0])) {
-            WriteAll(*ComPort, byte);
-            ProgressBar->StepBy(1);
-        }
-        for (int i = 0; i < 3; ++i)
-            Beep();
-        ComPort->SetDTR(false);
-        file.Close();
-        ShowMessage(QStringLiteral("Information"),
-                    QStringLiteral("Device Programmed with %1 bytes of HEX file").arg(count), QMessageBox::Information);
-        ProgressBar->SetPosition(0);
-    } catch (const cport::EComPort &error) {
-        // A device that failed a write (unplugged, line gone) is closed, so
-        // that the next activation opens the port afresh. A write that only
-        // timed out leaves the port as it is.
-        if (error.ErrorCode() == cport::CError_WriteFailed && error.PlatformError() != cport::winerr::ERROR_SEM_TIMEOUT)
-            Guarded([this] { ComPort->Close(); });
-        throw;
+    SendPartitionCommand();
+    THexFile file(LocalFileName(OpenDialog->FileName()));
+    WriteAll(*ComPort, "L\r");
+    const std::int64_t count = file.CountBytes();
+    ProgressBar->SetMax(static_cast<int>(std::min<std::int64_t>(count, INT_MAX)));
+    file.Rewind();
+    std::string byte(1, '\0');
+    while (file.ReadByte(byte[0])) {
+        WriteAll(*ComPort, byte);
+        ProgressBar->StepBy(1);
     }
+    for (int i = 0; i < 3; ++i)
+        Beep();
+    ComPort->SetDTR(false);
+    file.Close();
+    ShowMessage(QStringLiteral("Information"), QStringLiteral("Device Programmed with %1 bytes of HEX file").arg(count),
+                QMessageBox::Information);
+    ProgressBar->SetPosition(0);
 }
 
 void TAppMain::FileNewExecute(QObject *) {}

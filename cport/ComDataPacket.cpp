@@ -213,14 +213,8 @@ std::size_t TComDataPacket::Find(const std::string &text, std::size_t from, cons
     return found == text.end() ? std::string::npos : static_cast<std::size_t>(found - text.begin());
 }
 
-void TComDataPacket::NotifyDiscard(const std::string &text) {
-    if (OnDiscard)
-        OnDiscard(this, text);
-}
+void TComDataPacket::NotifyDiscard(const std::string &text) { fw::Fire(OnDiscard, this, text); }
 
-void TComDataPacket::NotifyPacket(const std::string &text) {
-    if (OnPacket)
-        OnPacket(this, text);
-}
+void TComDataPacket::NotifyPacket(const std::string &text) { fw::Fire(OnPacket, this, text); }
 
 } // namespace cport

@@ -32,6 +32,15 @@ constexpr std::int32_t ERROR_OPERATION_ABORTED = 995;
 constexpr std::int32_t ERROR_IO_PENDING = 997;
 constexpr std::int32_t ERROR_IO_DEVICE = 1117;
 constexpr std::int32_t ERROR_DEVICE_NOT_CONNECTED = 1167;
+constexpr std::int32_t ERROR_DEVICE_REMOVED = 1617;
+
+// True for the errors with which a device says that it is gone (an adapter
+// pulled, a peer that hung the line up): nothing will work on it again until
+// it is opened afresh.
+constexpr bool MeansDeviceGone(std::int32_t error) {
+    return error == ERROR_IO_DEVICE || error == ERROR_DEVICE_NOT_CONNECTED || error == ERROR_DEVICE_REMOVED ||
+           error == ERROR_FILE_NOT_FOUND;
+}
 } // namespace winerr
 
 // Modem status bits, line-error flags, escape functions and purge flags.
@@ -121,6 +130,14 @@ class TComDevice {
     virtual std::int32_t WaitEvent(std::uint32_t &events) = 0;
     // Thread-safe: makes the current and every later WaitEvent return at once.
     virtual void StopWaiting() = 0;
+
+    // Closes the platform handle now, as destroying the device would (the
+    // line is let go and DTR dropped), while the object itself stays for an
+    // event thread that has yet to notice the stop. Call it only while no
+    // other thread is inside an operation of the device; afterwards every
+    // operation fails with ERROR_INVALID_HANDLE and touches no handle, and
+    // WaitEvent returns ERROR_OPERATION_ABORTED.
+    virtual void Release() = 0;
 };
 
 // Opens the device behind a port name ("COM3") exclusively.

@@ -67,8 +67,12 @@ void TCustomComPort::Open() {
     OpenDevice();
     connected_ = true;
     try {
+        // A failure here closes the device quietly, whatever its kind.
+        opening_ = true;
         ApplySettings();
+        opening_ = false;
     } catch (...) {
+        opening_ = false;
         CloseDevice();
         connected_ = false;
         throw;
@@ -137,28 +141,25 @@ void TCustomComPort::Close() {
         ~TClosingReset() { flag = false; }
     } closingReset{closing_};
     DoBeforeClose();
-    CallLinks([this](TComLink &l) {
-        if (l.OnCTSChange)
-            l.OnCTSChange(this, false);
-    });
-    CallLinks([this](TComLink &l) {
-        if (l.OnDSRChange)
-            l.OnDSRChange(this, false);
-    });
-    CallLinks([this](TComLink &l) {
-        if (l.OnRLSDChange)
-            l.OnRLSDChange(this, false);
-    });
+    CallLinks([this](TComLink &l) { fw::Fire(l.OnCTSChange, this, false); });
+    CallLinks([this](TComLink &l) { fw::Fire(l.OnDSRChange, this, false); });
+    CallLinks([this](TComLink &l) { fw::Fire(l.OnRLSDChange, this, false); });
     DoCTSChange(false);
     DoDSRChange(false);
     DoRLSDChange(false);
-    AbortPendingIO();
+    // A device that is gone cannot abort anything; closing it must not fail on that.
+    if (!deviceGone_)
+        AbortPendingIO();
     if (threadCreated_) {
         if (InsideDelivery()) {
             // The event thread waits for this very delivery: waiting for it
-            // here would never end. Tell it to stop and let it finish after
-            // the delivery returns; it keeps its device until then.
-            device_->StopWaiting();
+            // here would never end. The device lets go of the line now, as at
+            // any close, so that it can be opened again at once (also from
+            // this handler); the thread ends after the delivery returns and
+            // finds its device released, with no descriptor left to touch.
+            // The device object stays with the thread until it is joined.
+            eventThread_->Terminate();
+            device_->Release();
             retired_.push_back({std::move(eventThread_), std::move(device_)});
         } else {
             eventThread_.reset();
@@ -167,7 +168,23 @@ void TCustomComPort::Close() {
     }
     CloseDevice();
     connected_ = false;
+    deviceGone_ = false;
     DoAfterClose();
+}
+
+void TCustomComPort::Fail(std::int32_t code, std::int32_t platformError) {
+    // A device that says it is gone will never work again: close the port, so
+    // that the next Open opens the device afresh, and report the error once.
+    if (winerr::MeansDeviceGone(platformError) && connected_ && !closing_ && !opening_) {
+        deviceGone_ = true;
+        try {
+            Close();
+        } catch (...) {
+            // The device's own error is the one to report.
+        }
+        deviceGone_ = false;
+    }
+    throw EComPort(code, platformError);
 }
 
 void TCustomComPort::OpenDevice() {
@@ -270,21 +287,21 @@ void TCustomComPort::ApplyDeviceState() {
     if (!CanApply())
         return;
     if (const std::int32_t rc = device_->SetState(DeviceControlBlock()))
-        throw EComPort(CError_SetStateFailed, rc);
+        Fail(CError_SetStateFailed, rc);
 }
 
 void TCustomComPort::ApplyTimeouts() {
     if (!CanApply())
         return;
     if (const std::int32_t rc = device_->SetTimeouts(TimeoutsBlock()))
-        throw EComPort(CError_TimeoutsFailed, rc);
+        Fail(CError_TimeoutsFailed, rc);
 }
 
 void TCustomComPort::ApplyBufferSizes() {
     if (!CanApply())
         return;
     if (const std::int32_t rc = device_->SetupQueues(buffer_->InputSize(), buffer_->OutputSize()))
-        throw EComPort(CError_SetupComFailed, rc);
+        Fail(CError_SetupComFailed, rc);
 }
 
 void TCustomComPort::ApplySettings() {
@@ -312,11 +329,8 @@ std::int32_t TCustomComPort::StartWrite(const char *buffer, std::int32_t count, 
     op->data.assign(buffer, static_cast<std::size_t>(std::max(count, 0)));
     const std::int32_t rc = device_->StartWrite(*op);
     if (rc != 0 && rc != winerr::ERROR_IO_PENDING)
-        throw EComPort(CError_WriteFailed, rc);
-    CallLinks([this](TComLink &l) {
-        if (l.OnTxActivity)
-            l.OnTxActivity(this, true);
-    });
+        Fail(CError_WriteFailed, rc);
+    CallLinks([this](TComLink &l) { fw::Fire(l.OnTxActivity, this, true); });
     return rc == 0 ? static_cast<std::int32_t>(op->done) : 0;
 }
 
@@ -341,7 +355,7 @@ std::int32_t TCustomComPort::StartRead(char *buffer, std::int32_t count, TAsyncO
     op->length = static_cast<std::size_t>(std::max(count, 0));
     const std::int32_t rc = device_->StartRead(*op);
     if (rc != 0 && rc != winerr::ERROR_IO_PENDING)
-        throw EComPort(CError_ReadFailed, rc);
+        Fail(CError_ReadFailed, rc);
     return static_cast<std::int32_t>(op->done);
 }
 
@@ -353,12 +367,9 @@ std::int32_t TCustomComPort::WaitForCompletion(TAsyncOperation *op) {
         throw EComPort(failCode, winerr::ERROR_INVALID_HANDLE);
     const std::int32_t rc = device_->WaitForCompletion(*op);
     if (op->kind == TAsyncOperation::okRead && InputQueueCount() == 0)
-        CallLinks([this](TComLink &l) {
-            if (l.OnRxActivity)
-                l.OnRxActivity(this, false);
-        });
+        CallLinks([this](TComLink &l) { fw::Fire(l.OnRxActivity, this, false); });
     if (rc != 0)
-        throw EComPort(failCode, rc);
+        Fail(failCode, rc);
     return static_cast<std::int32_t>(op->done);
 }
 
@@ -368,7 +379,7 @@ std::int32_t TCustomComPort::InputQueueCount() {
     std::uint32_t errors = 0;
     TComStat stat;
     if (const std::int32_t rc = device_->ClearError(errors, stat))
-        throw EComPort(CError_ClearComFailed, rc);
+        Fail(CError_ClearComFailed, rc);
     return static_cast<std::int32_t>(stat.cbInQue);
 }
 
@@ -377,7 +388,7 @@ TComLineSignals TCustomComPort::ReadSignals() {
         throw EComPort(CError_ModemStatFailed, winerr::ERROR_INVALID_HANDLE);
     std::uint32_t status = 0;
     if (const std::int32_t rc = device_->GetModemStatus(status))
-        throw EComPort(CError_ModemStatFailed, rc);
+        Fail(CError_ModemStatFailed, rc);
     TComLineSignals s;
     if (status & comm::MS_CTS_ON)
         s.Include(sigCTS);
@@ -396,7 +407,7 @@ TComErrors TCustomComPort::ReadLineErrors() {
     std::uint32_t errors = 0;
     TComStat stat;
     if (const std::int32_t rc = device_->ClearError(errors, stat))
-        throw EComPort(CError_ClearComFailed, rc);
+        Fail(CError_ClearComFailed, rc);
     TComErrors e;
     if (errors & comm::CE_FRAME)
         e.Include(errFrame);
@@ -421,14 +432,14 @@ void TCustomComPort::SetDTR(bool on) {
     if (!device_)
         throw EComPort(CError_EscapeComFailed, winerr::ERROR_INVALID_HANDLE);
     if (const std::int32_t rc = device_->EscapeFunction(on ? comm::SETDTR : comm::CLRDTR))
-        throw EComPort(CError_EscapeComFailed, rc);
+        Fail(CError_EscapeComFailed, rc);
 }
 
 void TCustomComPort::AbortPendingIO() {
     if (!device_)
         throw EComPort(CError_PurgeFailed, winerr::ERROR_INVALID_HANDLE);
     if (const std::int32_t rc = device_->Purge(comm::PURGE_TXABORT | comm::PURGE_RXABORT))
-        throw EComPort(CError_PurgeFailed, rc);
+        Fail(CError_PurgeFailed, rc);
 }
 
 // --- listeners ---
@@ -459,9 +470,15 @@ void TCustomComPort::CallLinks(const std::function<void(TComLink &)> &call) {
 
 void TCustomComPort::DispatchEvents(TComEvents events) {
     TDeliveryScope scope(*this);
+    // A handler may close the port, and open it again on a new device: the
+    // rest of the batch belongs to the device it came from, so it ends there.
+    TComDevice *const device = device_.get();
     for (TComEvent e : kDispatchOrder)
-        if (events.Contains(e))
+        if (events.Contains(e)) {
+            if (device_.get() != device)
+                return;
             HandleEvent(e);
+        }
 }
 
 void TCustomComPort::HandleEvent(TComEvent event) {
@@ -474,20 +491,14 @@ void TCustomComPort::HandleEvent(TComEvent event) {
         HandleRxChar();
         break;
     case evTxEmpty:
-        CallLinks([this](TComLink &l) {
-            if (l.OnTxActivity)
-                l.OnTxActivity(this, false);
-        });
+        CallLinks([this](TComLink &l) { fw::Fire(l.OnTxActivity, this, false); });
         DoTxEmpty();
         break;
     case evBreak:
         DoBreak();
         break;
     case evRing:
-        CallLinks([this](TComLink &l) {
-            if (l.OnRing)
-                l.OnRing(this);
-        });
+        CallLinks([this](TComLink &l) { fw::Fire(l.OnRing, this); });
         DoRing();
         break;
     case evCTS:
@@ -515,10 +526,7 @@ void TCustomComPort::HandleRxChar() {
     std::int32_t count = InputQueueCount();
     if (count <= 0)
         return;
-    CallLinks([this](TComLink &l) {
-        if (l.OnRxActivity)
-            l.OnRxActivity(this, true);
-    });
+    CallLinks([this](TComLink &l) { fw::Fire(l.OnRxActivity, this, true); });
     auto first = std::find_if(links_.begin(), links_.end(), [](TComLink *l) { return bool(l->OnRxBuf); });
     if (first != links_.end()) {
         const std::vector<TComLink *> takers(first, links_.end());
@@ -529,8 +537,8 @@ void TCustomComPort::HandleRxChar() {
         if (got > 0) {
             DoRxBuf(buffer.data(), got);
             for (TComLink *link : takers)
-                if (link->OnRxBuf && std::find(links_.begin(), links_.end(), link) != links_.end())
-                    link->OnRxBuf(this, buffer.data(), got);
+                if (std::find(links_.begin(), links_.end(), link) != links_.end())
+                    fw::Fire(link->OnRxBuf, this, static_cast<const char *>(buffer.data()), got);
         }
         count = 0;
     }
@@ -541,10 +549,7 @@ void TCustomComPort::HandleRxChar() {
 void TCustomComPort::HandleSignal(TComLineSignal signal) {
     const bool before = ReadSignals().Contains(signal);
     CallLinks([this, signal, before](TComLink &l) {
-        const TComSignalEvent &cb =
-            signal == sigCTS ? l.OnCTSChange : (signal == sigDSR ? l.OnDSRChange : l.OnRLSDChange);
-        if (cb)
-            cb(this, before);
+        fw::Fire(signal == sigCTS ? l.OnCTSChange : (signal == sigDSR ? l.OnDSRChange : l.OnRLSDChange), this, before);
     });
     const bool now = ReadSignals().Contains(signal);
     if (signal == sigCTS)
@@ -557,66 +562,21 @@ void TCustomComPort::HandleSignal(TComLineSignal signal) {
 
 // --- event firing ---
 
-void TCustomComPort::DoAfterOpen() {
-    if (OnAfterOpen)
-        OnAfterOpen(this);
-}
-void TCustomComPort::DoAfterClose() {
-    if (OnAfterClose)
-        OnAfterClose(this);
-}
-void TCustomComPort::DoBeforeOpen() {
-    if (OnBeforeOpen)
-        OnBeforeOpen(this);
-}
-void TCustomComPort::DoBeforeClose() {
-    if (OnBeforeClose)
-        OnBeforeClose(this);
-}
-void TCustomComPort::DoRxChar(std::int32_t count) {
-    if (OnRxChar)
-        OnRxChar(this, count);
-}
-void TCustomComPort::DoRxBuf(const char *buffer, std::int32_t count) {
-    if (OnRxBuf)
-        OnRxBuf(this, buffer, count);
-}
-void TCustomComPort::DoTxEmpty() {
-    if (OnTxEmpty)
-        OnTxEmpty(this);
-}
-void TCustomComPort::DoBreak() {
-    if (OnBreak)
-        OnBreak(this);
-}
-void TCustomComPort::DoRing() {
-    if (OnRing)
-        OnRing(this);
-}
-void TCustomComPort::DoCTSChange(bool onOff) {
-    if (OnCTSChange)
-        OnCTSChange(this, onOff);
-}
-void TCustomComPort::DoDSRChange(bool onOff) {
-    if (OnDSRChange)
-        OnDSRChange(this, onOff);
-}
-void TCustomComPort::DoRLSDChange(bool onOff) {
-    if (OnRLSDChange)
-        OnRLSDChange(this, onOff);
-}
-void TCustomComPort::DoRxFlag() {
-    if (OnRxFlag)
-        OnRxFlag(this);
-}
-void TCustomComPort::DoError(TComErrors errors) {
-    if (OnError)
-        OnError(this, errors);
-}
-void TCustomComPort::DoRx80Full() {
-    if (OnRx80Full)
-        OnRx80Full(this);
-}
+void TCustomComPort::DoAfterOpen() { fw::Fire(OnAfterOpen, this); }
+void TCustomComPort::DoAfterClose() { fw::Fire(OnAfterClose, this); }
+void TCustomComPort::DoBeforeOpen() { fw::Fire(OnBeforeOpen, this); }
+void TCustomComPort::DoBeforeClose() { fw::Fire(OnBeforeClose, this); }
+void TCustomComPort::DoRxChar(std::int32_t count) { fw::Fire(OnRxChar, this, count); }
+void TCustomComPort::DoRxBuf(const char *buffer, std::int32_t count) { fw::Fire(OnRxBuf, this, buffer, count); }
+void TCustomComPort::DoTxEmpty() { fw::Fire(OnTxEmpty, this); }
+void TCustomComPort::DoBreak() { fw::Fire(OnBreak, this); }
+void TCustomComPort::DoRing() { fw::Fire(OnRing, this); }
+void TCustomComPort::DoCTSChange(bool onOff) { fw::Fire(OnCTSChange, this, onOff); }
+void TCustomComPort::DoDSRChange(bool onOff) { fw::Fire(OnDSRChange, this, onOff); }
+void TCustomComPort::DoRLSDChange(bool onOff) { fw::Fire(OnRLSDChange, this, onOff); }
+void TCustomComPort::DoRxFlag() { fw::Fire(OnRxFlag, this); }
+void TCustomComPort::DoError(TComErrors errors) { fw::Fire(OnError, this, errors); }
+void TCustomComPort::DoRx80Full() { fw::Fire(OnRx80Full, this); }
 
 // --- setup dialog ---
 

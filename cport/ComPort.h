@@ -182,6 +182,9 @@ class TCustomComPort : public fw::TComponent {
     void ReapRetired(bool wait);
     template <typename T> void SetLineSetting(T &field, T value);
     bool CanApply() const;
+    // Raises the error of a failed platform call; a device that reports it
+    // is gone is closed first.
+    [[noreturn]] void Fail(std::int32_t code, std::int32_t platformError);
     void CallLinks(const std::function<void(TComLink &)> &call);
     void HandleRxChar();
     void HandleSignal(TComLineSignal signal);
@@ -198,6 +201,8 @@ class TCustomComPort : public fw::TComponent {
     };
     std::vector<TRetiredThread> retired_;
     bool closing_ = false;
+    bool opening_ = false;
+    bool deviceGone_ = false; // closing because the device reported it is gone
     std::atomic<int> deliveryDepth_{0};
     std::atomic<std::thread::id> deliveryThread_{};
     std::unique_ptr<TComDevice> device_;

@@ -166,24 +166,16 @@ void TComTerminalModel::SendReply(TEscapeCode Code, TStringList *Params) {
 
 // --- events ---
 
-void TComTerminalModel::DoStrRecieved(std::string &Str) {
-    if (OnStrRecieved)
-        OnStrRecieved(this, Str);
-}
+void TComTerminalModel::DoStrRecieved(std::string &Str) { fw::Fire(OnStrRecieved, this, Str); }
 
-void TComTerminalModel::DoChar(char Ch) {
-    if (OnChar)
-        OnChar(this, Ch);
-}
+void TComTerminalModel::DoChar(char Ch) { fw::Fire(OnChar, this, Ch); }
 
 void TComTerminalModel::DoUnhandledCode(TEscapeCode Code, std::string_view Data) {
-    if (OnUnhandledCode)
-        OnUnhandledCode(this, Code, Data);
+    fw::Fire(OnUnhandledCode, this, Code, Data);
 }
 
 void TComTerminalModel::DoGetEscapeCodes(std::unique_ptr<TEscapeCodes> &EscapeCodes) {
-    if (OnGetEscapeCodes)
-        OnGetEscapeCodes(this, EscapeCodes);
+    fw::Fire(OnGetEscapeCodes, this, EscapeCodes);
 }
 
 } // namespace cport

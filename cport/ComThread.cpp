@@ -60,8 +60,10 @@ void TComThread::DispatchEvents() { port_->DispatchEvents(events_); }
 // Each event goes on its own to the thread that opened the port, which runs
 // it when it checks for its pending calls; this thread waits for each.
 void TComThread::SendEventMessages() {
+    // A handler that closed the port ends the batch: the rest of it belongs
+    // to the device that was closed, not to one opened since.
     for (TComEvent e : kDeliveryOrder)
-        if (events_.Contains(e))
+        if (events_.Contains(e) && !Terminated())
             fw::TMainThreadSync::Instance().SynchronizeTo(opener_, [this, e] { port_->HandleEvent(e); });
 }
 

@@ -168,6 +168,7 @@ class TEscapeCodes {
     TEscapeResult End(TEscapeCode code);
     // An ESC has arrived outside a sequence: what TakeChar does with it.
     void BeginSequence() {
+        KeepPendingText();
         sequenceLength_ = 0;
         inSequence_ = true;
     }
@@ -190,6 +191,7 @@ class TEscapeCodes {
     // split only when someone asks for the list: most sequences are acted on
     // by value alone.
     void SetParameterText(std::size_t first, std::size_t length) {
+        pendingKept_ = false;
         pending_ = true;
         pendingFirst_ = first;
         pendingLength_ = length;
@@ -215,6 +217,7 @@ class TEscapeCodes {
     // Replaces the sequence by text[0, length); available tells how many
     // characters text holds, so that a short copy can take a fixed size.
     void SetSequence(const char *text, std::size_t length, std::size_t available) {
+        KeepPendingText();
         if (length <= 16 && available >= 16)
             std::memcpy(sequence_.data(), text, 16);
         else
@@ -230,10 +233,24 @@ class TEscapeCodes {
     void SplitPending() const;
     void ScanValues() const { ScanValues(PendingText()); }
     std::int32_t ParameterValueSlow(std::int32_t Index) const;
-    std::string_view PendingText() const { return SequenceText().substr(pendingFirst_, pendingLength_); }
+    std::string_view PendingText() const {
+        return pendingKept_ ? std::string_view(keptText_)
+                            : std::string_view(sequence_.data() + pendingFirst_, pendingLength_);
+    }
+    // A new sequence is about to overwrite the text that the parameters of the
+    // last one are still to be read from: keep a copy of it, so that they
+    // stay those of the last completed sequence however late they are read.
+    void KeepPendingText() {
+        if (pending_ && !pendingKept_) {
+            keptText_.assign(sequence_.data() + pendingFirst_, pendingLength_);
+            pendingKept_ = true;
+        }
+    }
 
     mutable TStringList parameters_;
     mutable bool pending_ = false;
+    bool pendingKept_ = false; // the pending text lives in keptText_
+    std::string keptText_;
     std::size_t pendingFirst_ = 0;
     std::size_t pendingLength_ = 0;
     static constexpr std::int32_t kKeptValues = 8;

@@ -1,8 +1,9 @@
 #include "PosixComDevice.h"
 
-#include "CustomBaud.h"
 #include "ErrnoTable.h"
+#include "LineApply.h"
 #include "PortTable.h"
+#include "TimedOutWrite.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -48,6 +49,22 @@ void WaitNs(int fd, short events, std::int64_t ns) {
     ppoll(fd >= 0 ? &p : nullptr, fd >= 0 ? 1 : 0, &ts, nullptr);
 }
 
+TLineTermios KernelTermios(const TTermiosConfig &config) {
+    TLineTermios k;
+    k.iflag = config.tio.c_iflag;
+    k.oflag = config.tio.c_oflag;
+    k.cflag = config.tio.c_cflag & ~static_cast<tcflag_t>(CBAUD | CIBAUD);
+    k.lflag = config.tio.c_lflag;
+    k.line = config.tio.c_line;
+    static_assert(NCCS >= TLineTermios::kControlChars, "every control character of the kernel");
+    for (int i = 0; i < TLineTermios::kControlChars; ++i)
+        k.cc[i] = config.tio.c_cc[i];
+    k.rate = config.baudRate;
+    k.customRate = config.customRate;
+    k.speedCode = config.speedCode;
+    return k;
+}
+
 int OutputQueue(int fd) {
     int n = 0;
     return ioctl(fd, TIOCOUTQ, &n) == 0 ? n : 0;
@@ -67,10 +84,28 @@ TPosixComDevice::TPosixComDevice(int fd, std::string path)
 }
 
 TPosixComDevice::~TPosixComDevice() {
-    ioctl(fd_, TIOCNXCL);
-    close(fd_);
+    CloseDescriptor();
     if (wakeFd_ >= 0)
         close(wakeFd_);
+}
+
+void TPosixComDevice::CloseDescriptor() {
+    if (fd_ < 0)
+        return;
+    // The last close of a tty lowers DTR (HUPCL), as closing a port does anywhere.
+    ioctl(fd_, TIOCNXCL);
+    close(fd_);
+    fd_ = -1;
+}
+
+void TPosixComDevice::Release() {
+    {
+        std::lock_guard lock(rxMutex_);
+        CloseDescriptor();
+        rxQueue_.clear();
+        rxHead_ = 0;
+    }
+    StopWaiting();
 }
 
 void TPosixComDevice::Wake() {
@@ -96,14 +131,13 @@ std::int32_t TPosixComDevice::SetModemBit(int bit, bool on) {
 }
 
 std::int32_t TPosixComDevice::SetState(const TDeviceControlBlock &block) {
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     TTermiosConfig config;
     if (const std::int32_t rc = BuildTermiosConfig(block, config))
         return rc;
-    if (tcsetattr(fd_, TCSANOW, &config.tio) != 0)
-        return WinErrorFromErrno(errno);
-    if (config.customRate)
-        if (const int e = SetCustomBaudRate(fd_, config.baudRate))
-            return WinErrorFromErrno(e);
+    if (const int e = ApplyLineTermios(fd_, KernelTermios(config)))
+        return WinErrorFromErrno(e);
     {
         std::lock_guard lock(rxMutex_);
         config_ = config;
@@ -117,12 +151,16 @@ std::int32_t TPosixComDevice::SetState(const TDeviceControlBlock &block) {
 }
 
 std::int32_t TPosixComDevice::SetTimeouts(const TCommTimeoutsBlock &block) {
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     timeouts_ = block;
     return 0;
 }
 
 std::int32_t TPosixComDevice::SetupQueues(std::int32_t inputSize, std::int32_t outputSize) {
     // The kernel sizes its own queues; the sizes set our receive queue and the 80 % mark.
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     if (inputSize < 0 || outputSize < 0)
         return winerr::ERROR_INVALID_PARAMETER;
     inputSize_ = inputSize;
@@ -134,6 +172,8 @@ std::int32_t TPosixComDevice::SetupQueues(std::int32_t inputSize, std::int32_t o
 std::int32_t TPosixComDevice::StartWrite(TAsyncOperation &op) {
     op.done = 0;
     op.error = 0;
+    if (fd_ < 0)
+        return op.error = winerr::ERROR_INVALID_HANDLE;
     op.length = op.data.size();
     const std::uint64_t total = static_cast<std::uint64_t>(timeouts_.WriteTotalTimeoutMultiplier) * op.length +
                                 timeouts_.WriteTotalTimeoutConstant;
@@ -208,6 +248,8 @@ std::size_t TPosixComDevice::PendingInput() {
 std::int32_t TPosixComDevice::StartRead(TAsyncOperation &op) {
     op.done = 0;
     op.error = 0;
+    if (fd_ < 0)
+        return op.error = winerr::ERROR_INVALID_HANDLE;
     const std::uint64_t total = static_cast<std::uint64_t>(timeouts_.ReadTotalTimeoutMultiplier) * op.length +
                                 timeouts_.ReadTotalTimeoutConstant;
     op.hasDeadline = timeouts_.ReadTotalTimeoutMultiplier != 0 || timeouts_.ReadTotalTimeoutConstant != 0;
@@ -258,19 +300,10 @@ std::int32_t TPosixComDevice::WaitForCompletion(TAsyncOperation &op) {
     if (op.completed)
         return 0;
     op.completed = true;
-    if (op.kind == TAsyncOperation::okRead) {
-        for (;;) {
-            if (op.done == op.length)
-                return 0;
-            const std::int64_t left = op.deadlineNs - NowNs();
-            if (op.hasDeadline && left <= 0)
-                return 0;
-            // The event thread may take the bytes into the queue, so look again on a short period.
-            WaitNs(fd_, POLLIN, std::min<std::int64_t>(op.hasDeadline ? left : 5000000, 5000000));
-            if (const std::int32_t rc = ContinueRead(op))
-                return rc;
-        }
-    }
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
+    if (op.kind == TAsyncOperation::okRead)
+        return AwaitRead(op);
     for (;;) {
         const std::int32_t rc = op.done < op.length ? ContinueWrite(op) : 0;
         if (rc != 0 && rc != winerr::ERROR_IO_PENDING) {
@@ -285,11 +318,15 @@ std::int32_t TPosixComDevice::WaitForCompletion(TAsyncOperation &op) {
             return 0;
         }
         if (op.hasDeadline && now >= op.deadlineNs) {
-            // Timed out: what the line has not taken is dropped, as a cancelled
-            // write's rest would be, and the count says how much went out.
-            const std::size_t unsent = static_cast<std::size_t>(std::max(0, OutputQueue(fd_)));
-            op.done = op.done > unsent ? op.done - unsent : 0;
-            tcflush(fd_, TCOFLUSH);
+            // Timed out: the bytes never handed to the kernel are dropped; of
+            // those it holds, this write's rest is dropped only where that
+            // cannot touch what earlier writes queued (see SettleTimedOutWrite).
+            // A byte that leaves between the query and the flush is counted as
+            // dropped, so the count errs, if at all, by that instant's worth.
+            const auto settled = SettleTimedOutWrite(op.done, static_cast<std::size_t>(std::max(0, OutputQueue(fd_))));
+            if (settled.flush)
+                tcflush(fd_, TCOFLUSH);
+            op.done = settled.sent;
             FinishWrite();
             return 0;
         }
@@ -300,6 +337,47 @@ std::int32_t TPosixComDevice::WaitForCompletion(TAsyncOperation &op) {
             // Waiting for the line to drain: sleep about as long as the queued characters take.
             const std::int64_t drain = std::max<std::int64_t>(queued > 0 ? queued : 1, 1) * CharTimeNs();
             WaitNs(-1, 0, std::clamp<std::int64_t>(drain, 20000, std::min<std::int64_t>(left, 100000000LL)));
+        }
+    }
+}
+
+// A read that did not complete at once ends when the whole count has
+// arrived, when the total timeout expires, or when the interval timeout
+// passes without a new byte. The interval runs from the start of the read as
+// well as from each byte, so a read with an interval timeout returns what is
+// waiting even on a silent line rather than waiting for a first byte without
+// limit. A line that hangs up ends the read too: with what arrived, or, when
+// nothing did, with the device's error.
+std::int32_t TPosixComDevice::AwaitRead(TAsyncOperation &op) {
+    const std::uint32_t interval = timeouts_.ReadIntervalTimeout;
+    const bool useInterval = interval != 0 && interval != kMaxDword;
+    const std::int64_t intervalNs = static_cast<std::int64_t>(interval) * 1000000LL;
+    constexpr std::int64_t kLookAgainNs = 5000000;
+    std::int64_t lastArrival = NowNs();
+    std::size_t seen = op.done;
+    for (;;) {
+        if (op.done == op.length)
+            return 0;
+        const std::int64_t now = NowNs();
+        if (op.done != seen) {
+            seen = op.done;
+            lastArrival = now;
+        }
+        std::int64_t left = op.hasDeadline ? op.deadlineNs - now : kLookAgainNs;
+        if (useInterval)
+            left = std::min(left, lastArrival + intervalNs - now);
+        if ((op.hasDeadline || useInterval) && left <= 0)
+            return 0;
+        // The event thread may take the bytes into the queue, so look again on a short period.
+        const timespec ts = ToTimespec(std::clamp<std::int64_t>(left, 0, kLookAgainNs));
+        pollfd p{fd_, POLLIN, 0};
+        ppoll(&p, 1, &ts, nullptr);
+        if (const std::int32_t rc = ContinueRead(op))
+            return rc;
+        if ((p.revents & (POLLHUP | POLLERR)) && op.done == seen && op.done < op.length) {
+            std::lock_guard lock(rxMutex_);
+            if (rxQueue_.size() == rxHead_)
+                return op.done > 0 ? 0 : winerr::ERROR_IO_DEVICE;
         }
     }
 }
@@ -347,6 +425,8 @@ void TPosixComDevice::PollLineStatus(std::uint32_t &events) {
 
 std::int32_t TPosixComDevice::ClearError(std::uint32_t &errors, TComStat &stat) {
     std::lock_guard lock(rxMutex_);
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     stat.cbInQue = static_cast<std::uint32_t>(PendingInput());
     stat.cbOutQue = static_cast<std::uint32_t>(std::max(0, OutputQueue(fd_)));
     if (hasModemLines_ && !(mask_.load() & kStatusEvents)) {
@@ -359,6 +439,8 @@ std::int32_t TPosixComDevice::ClearError(std::uint32_t &errors, TComStat &stat) 
 
 std::int32_t TPosixComDevice::GetModemStatus(std::uint32_t &status) {
     status = 0;
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     if (!hasModemLines_)
         return 0;
     int bits = 0;
@@ -376,6 +458,8 @@ std::int32_t TPosixComDevice::GetModemStatus(std::uint32_t &status) {
 }
 
 std::int32_t TPosixComDevice::EscapeFunction(std::uint32_t function) {
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     if (function == comm::SETDTR || function == comm::CLRDTR)
         return SetModemBit(TIOCM_DTR, function == comm::SETDTR);
     return winerr::ERROR_INVALID_PARAMETER;
@@ -384,6 +468,8 @@ std::int32_t TPosixComDevice::EscapeFunction(std::uint32_t function) {
 std::int32_t TPosixComDevice::Purge(std::uint32_t flags) {
     // Reads and writes finish before their callers return, so there is never
     // an operation in flight to abort; clearing empties the queues.
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     if (flags & comm::PURGE_TXCLEAR)
         if (tcflush(fd_, TCOFLUSH) != 0)
             return WinErrorFromErrno(errno);
@@ -401,6 +487,8 @@ std::int32_t TPosixComDevice::Purge(std::uint32_t flags) {
 // --- event waiting ---
 
 std::int32_t TPosixComDevice::SetEventMask(std::uint32_t mask) {
+    if (fd_ < 0)
+        return winerr::ERROR_INVALID_HANDLE;
     mask_ = mask;
     Wake();
     return 0;

@@ -46,13 +46,16 @@ class TPosixComDevice : public TComDevice {
     std::int32_t SetEventMask(std::uint32_t mask) override;
     std::int32_t WaitEvent(std::uint32_t &events) override;
     void StopWaiting() override;
+    void Release() override;
 
     const std::string &Path() const { return path_; }
     bool HasModemLines() const { return hasModemLines_; }
 
   private:
+    void CloseDescriptor();
     std::int32_t ContinueWrite(TAsyncOperation &op);
     std::int32_t ContinueRead(TAsyncOperation &op);
+    std::int32_t AwaitRead(TAsyncOperation &op);
     void FinishWrite();
     std::size_t PendingInput(); // queue + kernel, rxMutex_ held
     std::size_t Filter(char *data, std::size_t n);
@@ -62,7 +65,7 @@ class TPosixComDevice : public TComDevice {
     std::int64_t CharTimeNs() const;
     std::size_t QueueCapacity() const;
 
-    int fd_;
+    int fd_;     // -1 once released
     int wakeFd_; // eventfd: stop, mask change, tx done, queue drained
     std::string path_;
     bool hasModemLines_ = false;

@@ -1,6 +1,7 @@
 #include "ComComboBox.h"
 
 #include "cport/ComPort.h"
+#include "framework/Events.h"
 #include "framework/MainThreadSync.h"
 
 namespace cport {
@@ -90,8 +91,7 @@ void TComComboBox::RefreshSelection() {
 
 void TComComboBox::Change() {
     select_.AcceptChoice(Text());
-    if (OnChange)
-        OnChange(this);
+    fw::Fire(OnChange, this);
 }
 
 void TComComboBox::PortRemoved(fw::TComponent *component) {

@@ -194,31 +194,24 @@ void TCustomComTerminal::mouseReleaseEvent(QMouseEvent *event) {
         Click();
 }
 
-void TCustomComTerminal::Click() {
-    if (OnClick)
-        OnClick(this);
-}
+void TCustomComTerminal::Click() { fw::Fire(OnClick, this); }
 
-void TCustomComTerminal::DoEnter() {
-    if (OnEnter)
-        OnEnter(this);
-}
+void TCustomComTerminal::DoEnter() { fw::Fire(OnEnter, this); }
 
-void TCustomComTerminal::DoExit() {
-    if (OnExit)
-        OnExit(this);
-}
+void TCustomComTerminal::DoExit() { fw::Fire(OnExit, this); }
 
 // --- keys ---
 
 void TCustomComTerminal::keyPressEvent(QKeyEvent *event) {
     try {
+        // Every key is reported, also one without a key code of its own.
         std::uint16_t key = VirtualKeyOf(event->key());
         const bool hadKey = key != 0;
-        if (hadKey)
-            KeyDown(key, ShiftStateOf(event->modifiers()));
+        if (!hadKey)
+            key = vk::Packet;
+        KeyDown(key, ShiftStateOf(event->modifiers()));
         // A key-down handler that cleared the key cancels the character too.
-        const bool cancelled = hadKey && key == 0;
+        const bool cancelled = key == 0;
         const QString text = event->text();
         if (!cancelled) {
             for (QChar qc : text) {
@@ -241,18 +234,19 @@ void TCustomComTerminal::keyPressEvent(QKeyEvent *event) {
 }
 
 void TCustomComTerminal::keyReleaseEvent(QKeyEvent *event) {
-    std::uint16_t key = VirtualKeyOf(event->key());
-    if (key == 0 || event->isAutoRepeat()) {
+    if (event->isAutoRepeat()) {
         QAbstractScrollArea::keyReleaseEvent(event);
         return;
     }
+    std::uint16_t key = VirtualKeyOf(event->key());
+    if (key == 0)
+        key = vk::Packet;
     KeyUp(key, ShiftStateOf(event->modifiers()));
     event->accept();
 }
 
 void TCustomComTerminal::KeyDown(std::uint16_t &Key, TShiftState Shift) {
-    if (OnKeyDown)
-        OnKeyDown(this, Key, Shift);
+    fw::Fire(OnKeyDown, this, Key, Shift);
     TEscapeCode code;
     switch (Key) {
     case vk::Home:
@@ -298,14 +292,10 @@ void TCustomComTerminal::KeyDown(std::uint16_t &Key, TShiftState Shift) {
 }
 
 void TCustomComTerminal::KeyPress(char &Key) {
-    if (OnKeyPress)
-        OnKeyPress(this, Key);
+    fw::Fire(OnKeyPress, this, Key);
     SendChar(Key);
 }
 
-void TCustomComTerminal::KeyUp(std::uint16_t &Key, TShiftState Shift) {
-    if (OnKeyUp)
-        OnKeyUp(this, Key, Shift);
-}
+void TCustomComTerminal::KeyUp(std::uint16_t &Key, TShiftState Shift) { fw::Fire(OnKeyUp, this, Key, Shift); }
 
 } // namespace cport

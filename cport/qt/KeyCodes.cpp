@@ -1,5 +1,8 @@
 #include "KeyCodes.h"
 
+#include <cstddef>
+#include <iterator>
+
 namespace cport {
 
 std::uint16_t VirtualKeyOf(int qtKey) {
@@ -7,6 +10,19 @@ std::uint16_t VirtualKeyOf(int qtKey) {
         return static_cast<std::uint16_t>(qtKey); // the same codes as the characters
     if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24)
         return static_cast<std::uint16_t>(vk::F1 + (qtKey - Qt::Key_F1));
+    if (qtKey > 0x20 && qtKey < 0x7F) {
+        // Punctuation, by the key that types it: unshifted row, then shifted row.
+        static constexpr char kKeys[] = ";=,-./`[\\]'"
+                                        ":+<_>?~{|}\"";
+        static constexpr std::uint8_t kCodes[] = {0xBA, 0xBB, 0xBC, 0xBD, 0xBE, 0xBF, 0xC0, 0xDB, 0xDC, 0xDD, 0xDE};
+        static constexpr char kShiftedDigits[] = ")!@#$%^&*(";
+        for (std::size_t i = 0; i < sizeof kShiftedDigits - 1; ++i)
+            if (kShiftedDigits[i] == qtKey)
+                return static_cast<std::uint16_t>('0' + i);
+        for (std::size_t i = 0; i < sizeof kKeys - 1; ++i)
+            if (kKeys[i] == qtKey)
+                return kCodes[i % std::size(kCodes)];
+    }
     switch (qtKey) {
     case Qt::Key_Backspace:
         return vk::Back;
@@ -50,6 +66,26 @@ std::uint16_t VirtualKeyOf(int qtKey) {
         return vk::Insert;
     case Qt::Key_Delete:
         return vk::Delete;
+    case Qt::Key_Clear:
+        return 0x0C;
+    case Qt::Key_Print:
+    case Qt::Key_SysReq:
+        return 0x2C;
+    case Qt::Key_Help:
+        return 0x2F;
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+        return 0x5B;
+    case Qt::Key_Super_R:
+        return 0x5C;
+    case Qt::Key_Menu:
+        return 0x5D;
+    case Qt::Key_NumLock:
+        return 0x90;
+    case Qt::Key_ScrollLock:
+        return 0x91;
+    case Qt::Key_AltGr:
+        return vk::Menu;
     default:
         return 0;
     }

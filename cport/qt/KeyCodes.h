@@ -32,12 +32,18 @@ constexpr std::uint16_t Down = 0x28;
 constexpr std::uint16_t Insert = 0x2D;
 constexpr std::uint16_t Delete = 0x2E;
 constexpr std::uint16_t F1 = 0x70;
+// Keys that type a character but have no key code of their own on this
+// keyboard (a dead key, a letter of another alphabet) report this one.
+constexpr std::uint16_t Packet = 0xE7;
 } // namespace vk
 
 enum TShiftStateFlag : std::uint8_t { ssShift, ssAlt, ssCtrl };
 using TShiftState = fw::TSet<TShiftStateFlag>;
 
-// The virtual key code of a Qt key, 0 for keys that have none.
+// The virtual key code of a Qt key, 0 for keys that have none (the terminal
+// then reports them as vk::Packet). Punctuation gives the code of the key
+// that types it on a US keyboard, shifted or not: "!" the code of "1", ";"
+// and ":" the same OEM code.
 std::uint16_t VirtualKeyOf(int qtKey);
 TShiftState ShiftStateOf(Qt::KeyboardModifiers modifiers);
 

@@ -225,6 +225,44 @@ class ProgramCommandTest : public QObject {
         QCOMPARE(fx.simulator->Received(), std::string("\r"));
         QVERIFY(fx.Main().ComPort->Connected());
     }
+
+    // The adapter is pulled after a download that went through, and plugged
+    // in again: the next activation reports the lost device once and closes
+    // the port, and the one after it opens the new line.
+    void pulledAndRepluggedAfterADownloadRecoversAtTheNextActivation() {
+        loadersim::TSimulatorOptions options;
+        options.closeAfterBytes = static_cast<long long>(1 + 4 + 2 + kHex.size()); // wake-up, commands, file
+        TAppFixture fx(options);
+        QVERIFY(fx.Start());
+        fx.ChooseFile("blink.hex", kHex);
+        QTest::mouseClick(fx.Main().ProgramButton, Qt::LeftButton);
+        QCOMPARE(fx.messages.size(), std::size_t(1));
+        QCOMPARE(fx.messages[0].text, QStringLiteral("Device Programmed with %1 bytes of HEX file").arg(kHex.size()));
+        QVERIFY(QTest::qWaitFor([&] { return fx.simulator->LineClosed(); }, 3000));
+        fx.messages.clear();
+        fx.simulator->Replug();
+        fx.simulator->ClearLog();
+        fx.MapCom1();
+
+        const auto activate = [&] {
+            app::MemoryPartition->show();
+            app::MemoryPartition->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(app::MemoryPartition));
+            fx.Main().activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&fx.Main()));
+            TAppFixture::Settle();
+        };
+        activate();
+        QCOMPARE(fx.messages.size(), std::size_t(1));
+        QCOMPARE(fx.messages[0].text, QStringLiteral("SetCommState function failed (win error code: 1117)"));
+        QVERIFY(!fx.Main().ComPort->Connected());
+
+        activate();
+        QVERIFY(fx.WaitForReceived(1));
+        QCOMPARE(fx.simulator->Received(), std::string("\r"));
+        QVERIFY(fx.Main().ComPort->Connected());
+        QCOMPARE(fx.messages.size(), std::size_t(1));
+    }
 };
 
 QTEST_MAIN(ProgramCommandTest)

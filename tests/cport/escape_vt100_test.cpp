@@ -372,3 +372,50 @@ TEST(EscapeVT100Batch, ADescendantIsFedOneCharacterAtATime) {
     EXPECT_EQ(used, 4u);
     EXPECT_EQ(parser.LastCode(), ecClearScreen);
 }
+
+// The parameters of a completed sequence stay its own however late they are
+// read, through every reader, while the next sequence is under way or done.
+TEST(Vt100Parameters, ReadLateTheyAreStillThoseOfTheLastCompletedSequence) {
+    struct Case {
+        const char *name;
+        std::string after; // fed after ESC [ 5 ; 7 H, whose parameters are then read
+        bool inChunks;     // fed in one call of FeedChars rather than by FeedChar
+    };
+    const Case cases[] = {
+        {"a lone ESC", "\x1b", false},
+        {"an unfinished control sequence", "\x1b[12;", false},
+        {"a completed two-character sequence",
+         "\x1b"
+         "7",
+         false},
+        {"a completed two-character sequence in one chunk",
+         "\x1b"
+         "7",
+         true},
+        {"text and a lone ESC in one chunk", "ab\x1b", true},
+        {"an ESC inside an unfinished sequence", "\x1b[3\x1b", false},
+    };
+    for (const Case &c : cases)
+        for (const bool listFirst : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (listFirst ? ", list read first" : ", values read first"));
+            TEscapeCodesVT100 parser;
+            std::size_t used = 0;
+            const std::string move = "\x1b[5;7H";
+            ASSERT_EQ(parser.FeedChars(move.data(), move.size(), used), erCode);
+            if (c.inChunks) {
+                for (std::size_t at = 0; at < c.after.size(); at += used)
+                    parser.FeedChars(c.after.data() + at, c.after.size() - at, used);
+            } else {
+                for (const char ch : c.after)
+                    parser.FeedChar(ch);
+            }
+            if (listFirst) {
+                EXPECT_EQ(parser.Parameters(), (TStringList{"5", "7"}));
+            }
+            EXPECT_EQ(parser.ParameterCount(), 2);
+            EXPECT_EQ(parser.ParameterText(1), "5");
+            EXPECT_EQ(parser.ParameterText(2), "7");
+            EXPECT_EQ(parser.ParameterValueAt(2), 7);
+            EXPECT_EQ(parser.Parameters(), (TStringList{"5", "7"}));
+        }
+}

@@ -351,3 +351,48 @@ TEST_F(ScriptedEvents, WindowSyncDeliversEachEventToTheOpeningThread) {
     ASSERT_FALSE(ranOn.empty());
     EXPECT_EQ(ranOn.front(), opener);
 }
+
+// A handler that closes its own port lets go of the device before Close
+// returns, whichever thread it runs on: another port object can take the
+// line at once, and the same port can open it again from the same handler.
+TEST(HandlerClose, ReleasesTheDeviceUnderEverySyncMethod) {
+    for (const TSyncMethod method : {smThreadSync, smWindowSync, smNone})
+        for (const bool reopen : {false, true}) {
+            SCOPED_TRACE(std::to_string(method) + (reopen ? " close and open" : " close"));
+            fw::TMainThreadSync::Instance().SetMainThread(std::this_thread::get_id());
+            PtyPair pty;
+            pty.MapAs("COM3");
+            TComPort port;
+            port.SetPort("COM3");
+            port.SetSyncMethod(method);
+            std::atomic<bool> handled{false};
+            std::atomic<int> laterBytes{0};
+            std::string failure; // written by the handler before `handled`
+            port.OnRxChar = [&](fw::TComponent *, int) {
+                port.OnRxChar = [&](fw::TComponent *, int n) { laterBytes += n; };
+                try {
+                    port.Close();
+                    TComPort other;
+                    other.SetPort("COM3");
+                    other.SetEvents({});
+                    other.Open(); // refused (code 1, error 5) while the closed port keeps the device
+                    other.Close();
+                    if (reopen)
+                        port.Open();
+                } catch (const std::exception &e) {
+                    failure = e.what();
+                }
+                handled = true;
+            };
+            port.Open();
+            pty.Send("x");
+            ASSERT_TRUE(Pump([&] { return handled.load(); }));
+            EXPECT_EQ(failure, "");
+            EXPECT_EQ(port.Connected(), reopen);
+            if (reopen) {
+                pty.Send("yz");
+                EXPECT_TRUE(Pump([&] { return laterBytes.load() >= 2; }));
+            }
+            port.Close();
+        }
+}

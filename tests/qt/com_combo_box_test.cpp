@@ -131,6 +131,28 @@ class ComComboBoxTest : public QObject {
         QCOMPARE(port.BaudRate(), cport::br14400);
     }
 
+    // Under AddressSanitizer: the box must not call OnChange in place.
+    void aChangeHandlerMayReplaceOrClearItself() {
+        for (const bool clear : {false, true}) {
+            CountingPort port;
+            TComComboBox baud;
+            baud.SetComProperty(cport::cpBaudRate);
+            baud.SetComPort(&port);
+            std::vector<std::string> log;
+            baud.OnChange = [&, tag = std::string(40, 'c')](TComComboBox *) {
+                if (clear)
+                    baud.OnChange = nullptr;
+                else
+                    baud.OnChange = [&](TComComboBox *) { log.push_back("replacement"); };
+                log.push_back(tag.substr(0, 1));
+            };
+            baud.setCurrentIndex(3);
+            Pick(baud, 4);
+            Pick(baud, 5);
+            QCOMPARE(log, (clear ? std::vector<std::string>{"c"} : std::vector<std::string>{"c", "replacement"}));
+        }
+    }
+
     void autoApplyOfCustomBaudReachesAnOpenPortAtOnce() {
         ListedPorts listed;
         testsupport::PtyPair pty;

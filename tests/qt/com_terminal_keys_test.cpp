@@ -158,6 +158,71 @@ class ComTerminalKeysTest : public QObject {
         QCOMPARE(seen, (std::vector<std::uint16_t>{cport::vk::Up, 'X', cport::vk::Down}));
     }
 
+    void everyKeyFiresKeyDownAndKeyUp_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("code");
+        QTest::newRow("comma") << int(Qt::Key_Comma) << QStringLiteral(",") << 0xBC;
+        QTest::newRow("less than, the same key shifted") << int(Qt::Key_Less) << QStringLiteral("<") << 0xBC;
+        QTest::newRow("semicolon") << int(Qt::Key_Semicolon) << QStringLiteral(";") << 0xBA;
+        QTest::newRow("colon") << int(Qt::Key_Colon) << QStringLiteral(":") << 0xBA;
+        QTest::newRow("minus") << int(Qt::Key_Minus) << QStringLiteral("-") << 0xBD;
+        QTest::newRow("slash") << int(Qt::Key_Slash) << QStringLiteral("/") << 0xBF;
+        QTest::newRow("bracket") << int(Qt::Key_BracketLeft) << QStringLiteral("[") << 0xDB;
+        QTest::newRow("backslash") << int(Qt::Key_Backslash) << QStringLiteral("\\") << 0xDC;
+        QTest::newRow("apostrophe") << int(Qt::Key_Apostrophe) << QStringLiteral("'") << 0xDE;
+        QTest::newRow("exclamation, shifted 1") << int(Qt::Key_Exclam) << QStringLiteral("!") << int('1');
+        QTest::newRow("letter") << int(Qt::Key_Q) << QStringLiteral("q") << int('Q');
+        QTest::newRow("arrow") << int(Qt::Key_Left) << QString() << int(cport::vk::Left);
+        QTest::newRow("no key code of its own")
+            << int(Qt::Key_Eacute) << QStringLiteral("\u00e9") << int(cport::vk::Packet);
+        QTest::newRow("unknown to the toolkit") << int(Qt::Key_unknown) << QString() << int(cport::vk::Packet);
+    }
+    void everyKeyFiresKeyDownAndKeyUp() {
+        QFETCH(int, key);
+        QFETCH(QString, text);
+        QFETCH(int, code);
+        TComTerminal term;
+        std::vector<int> down, up;
+        term.OnKeyDown = [&](fw::TComponent *, std::uint16_t &k, cport::TShiftState) { down.push_back(k); };
+        term.OnKeyUp = [&](fw::TComponent *, std::uint16_t &k, cport::TShiftState) { up.push_back(k); };
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QApplication::sendEvent(&term, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+        QApplication::sendEvent(&term, &release);
+        QCOMPARE(down, std::vector<int>{code});
+        QCOMPARE(up, std::vector<int>{code});
+    }
+
+    // Under AddressSanitizer a handler that replaces or clears its own event
+    // property shows whether the control calls the property in place.
+    void aKeyHandlerMayReplaceOrClearItself() {
+        const std::string tag(40, 'k');
+        for (const bool clear : {false, true}) {
+            TComTerminal term;
+            std::vector<std::string> log;
+            term.OnKeyDown = [&, tag](fw::TComponent *, std::uint16_t &, cport::TShiftState) {
+                term.OnKeyDown = clear ? nullptr : cport::TKeyEvent([&](auto &&...) { log.push_back("down'"); });
+                log.push_back("down " + tag.substr(0, 1));
+            };
+            term.OnKeyPress = [&, tag](fw::TComponent *, char &) {
+                term.OnKeyPress = clear ? nullptr : cport::TKeyPressEvent([&](auto &&...) { log.push_back("press'"); });
+                log.push_back("press " + tag.substr(0, 1));
+            };
+            term.OnKeyUp = [&, tag](fw::TComponent *, std::uint16_t &, cport::TShiftState) {
+                term.OnKeyUp = clear ? nullptr : cport::TKeyEvent([&](auto &&...) { log.push_back("up'"); });
+                log.push_back("up " + tag.substr(0, 1));
+            };
+            QTest::keyClick(&term, Qt::Key_A);
+            QTest::keyClick(&term, Qt::Key_A);
+            const std::vector<std::string> once{"down k", "press k", "up k"};
+            std::vector<std::string> want = once;
+            if (!clear)
+                want.insert(want.end(), {"down'", "press'", "up'"});
+            QCOMPARE(log, want);
+        }
+    }
+
     void keyPressHandlerMayChangeTheCharacterEvenToNul() {
         PortPeer peer;
         TComTerminal term;

@@ -86,6 +86,10 @@ class FakeComDevice : public cport::TComDevice {
         }
         cv_.notify_all();
     }
+    void Release() override {
+        Record("Release");
+        StopWaiting();
+    }
     bool EventsDrained() {
         std::lock_guard lock(mutex_);
         return events_.empty();
