@@ -580,10 +580,7 @@ void TCustomComPort::DoRx80Full() { fw::Fire(OnRx80Full, this); }
 
 // --- setup dialog ---
 
-void TCustomComPort::ShowSettingsDialog() {
-    if (DialogRunner())
-        DialogRunner()(*this);
-}
+void TCustomComPort::ShowSettingsDialog() { fw::Fire(DialogRunner(), *this); }
 
 void TCustomComPort::RegisterSettingsDialog(TSettingsDialogRunner runner) { DialogRunner() = std::move(runner); }
 

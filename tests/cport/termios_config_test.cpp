@@ -1,6 +1,7 @@
 #include "cport/ComPort.h"
 #include "cport/posix/ErrnoTable.h"
 #include "cport/posix/TermiosConfig.h"
+#include "cport/posix/TimedOutWrite.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -139,4 +140,26 @@ TEST(ErrnoTable, TranslatesToTheWin32Numbers) {
     EXPECT_EQ(WinErrorFromErrno(ETIMEDOUT), 121);
     EXPECT_EQ(WinErrorFromErrno(EIO), 1117);
     EXPECT_EQ(WinErrorFromErrno(EPROTO), 31);
+}
+
+// A timed-out write empties the output queue only when everything in it is
+// that write's own rest; bytes of earlier writes are never thrown away.
+TEST(TimedOutWrite, DropsOnlyItsOwnRest) {
+    struct Case {
+        std::size_t accepted, queued, sent;
+        bool flush;
+    };
+    const Case cases[] = {
+        {100, 0, 100, false},                     // all gone out (or a pseudo-terminal, whose queue reads 0)
+        {100, 30, 70, true},                      // the queue holds the last 30 of this write only
+        {100, 100, 0, true},                      // nothing of it left the queue
+        {100, 130, 100, false},                   // 30 bytes of an earlier write still queued ahead: keep all
+        {0, 0, 0, false},       {0, 5, 0, false}, // the queue is someone else's entirely
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::to_string(c.accepted) + " accepted, " + std::to_string(c.queued) + " queued");
+        const auto settled = cport::posix::SettleTimedOutWrite(c.accepted, c.queued);
+        EXPECT_EQ(settled.sent, c.sent);
+        EXPECT_EQ(settled.flush, c.flush);
+    }
 }
