@@ -368,8 +368,11 @@ TEST(HandlerClose, ReleasesTheDeviceUnderEverySyncMethod) {
             std::atomic<bool> handled{false};
             std::atomic<int> laterBytes{0};
             std::string failure; // written by the handler before `handled`
-            port.OnRxChar = [&](fw::TComponent *, int) {
-                port.OnRxChar = [&](fw::TComponent *, int n) { laterBytes += n; };
+            port.OnRxChar = [&](fw::TComponent *, int n) {
+                if (handled.load()) {
+                    laterBytes += n;
+                    return;
+                }
                 try {
                     port.Close();
                     TComPort other;
