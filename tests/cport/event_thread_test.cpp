@@ -365,6 +365,7 @@ TEST(HandlerClose, ReleasesTheDeviceUnderEverySyncMethod) {
             TComPort port;
             port.SetPort("COM3");
             port.SetSyncMethod(method);
+            std::atomic<bool> opened{false}; // what the pty cannot show the race detector
             std::atomic<bool> handled{false};
             std::atomic<int> laterBytes{0};
             std::string failure; // written by the handler before `handled`
@@ -373,6 +374,8 @@ TEST(HandlerClose, ReleasesTheDeviceUnderEverySyncMethod) {
                     laterBytes += n;
                     return;
                 }
+                while (!opened.load())
+                    std::this_thread::yield();
                 try {
                     port.Close();
                     TComPort other;
@@ -388,6 +391,7 @@ TEST(HandlerClose, ReleasesTheDeviceUnderEverySyncMethod) {
                 handled = true;
             };
             port.Open();
+            opened = true;
             pty.Send("x");
             ASSERT_TRUE(Pump([&] { return handled.load(); }));
             EXPECT_EQ(failure, "");
