@@ -80,7 +80,7 @@ class ComSetupDialogTest : public QObject {
         listed = new ListedPorts;
         pty = new testsupport::PtyPair;
         pty->MapAs("COM3");
-        listed->MapMissing("COM4");
+        listed->MapUnopenable("COM4");
         port = new CountingPort;
     }
     void cleanup() {
@@ -237,7 +237,7 @@ class ComSetupDialogTest : public QObject {
     void portThatCannotOpenStopsTheApplyingAndClosesTheUpdate() {
         OpenPort();
         DialogScript script([](TComSetupFrm &form) {
-            Pick(*form.Combo1, 1); // COM4, mapped to a missing device
+            Pick(*form.Combo1, 1); // COM4, mapped to a file that is no terminal
             Pick(*form.Combo2, 0); // Custom
             form.Button1->click();
         });
