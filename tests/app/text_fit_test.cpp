@@ -134,8 +134,9 @@ class TextFitTest : public QObject {
 
   private slots:
     void everyTextFitsItsControl() {
-        TAppFixture fx;
+        // The setup dialog lists only what the test maps: the kit on COM1.
         qttest::ListedPorts listed;
+        TAppFixture fx;
         cport::TComSetupFrm setup;
         setup.setObjectName(QStringLiteral("ComSetupFrm"));
         // The largest figures the About box can meet: 16 TiB, fully in use.
