@@ -37,6 +37,12 @@ const char *const kMemoLines[] = {
     " ",
 };
 
+constexpr int kDesignWidth = 320;
+constexpr int kDesignHeight = 400;
+constexpr int kFigureColumn = 203;
+// Free pixels right of the longer figure, as a window border is wide.
+constexpr int kRightMargin = 4;
+
 QLabel *MakeLabel(QWidget *parent, const char *name, const QString &text, int left, int top) {
     auto *label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
@@ -62,7 +68,7 @@ TAboutBox::TAboutBox(QWidget *parent)
                           Qt::MSWindowsFixedSizeDialogHint) {
     setObjectName(QStringLiteral("AboutBox"));
     setWindowTitle(QStringLiteral("About"));
-    setFixedSize(320, 400);
+    setFixedSize(kDesignWidth, kDesignHeight);
     setFont(FormFont());
     QPalette black = palette();
     black.setColor(QPalette::WindowText, Qt::black);
@@ -87,11 +93,10 @@ TAboutBox::TAboutBox(QWidget *parent)
     Bevel1->setGeometry(24, 134, 266, 2);
     Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
 
-    // Fonts here run wider than the design's: the figures keep clear of their captions.
     Label3 = MakeLabel(this, "Label3", QStringLiteral("Physical Memory Available to Windows:"), 9, 145);
-    PhysMem = MakeLabel(this, "PhysMem", QStringLiteral("0"), std::max(203, Label3->geometry().right() + 7), 145);
+    PhysMem = MakeLabel(this, "PhysMem", QStringLiteral("0"), kFigureColumn, 145);
     Label4 = MakeLabel(this, "Label4", QStringLiteral("Memory in Use:"), 9, 167);
-    FreeRes = MakeLabel(this, "FreeRes", QStringLiteral("0"), std::max(204, Label4->geometry().right() + 7), 167);
+    FreeRes = MakeLabel(this, "FreeRes", QStringLiteral("0"), kFigureColumn, 167);
 
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
@@ -110,12 +115,28 @@ TAboutBox::TAboutBox(QWidget *parent)
     Guarded([this] { FormCreate(this); });
 }
 
-void TAboutBox::FormCreate(QObject *) {
-    const TMemoryStatus status = GlobalMemoryStatus();
+void TAboutBox::FormCreate(QObject *) { ShowFigures(GlobalMemoryStatus()); }
+
+void TAboutBox::ShowFigures(const TMemoryStatus &status) {
     PhysMem->setText(FormatPhysMem(status.TotalPhys, QLocale::system().groupSeparator()));
     PhysMem->adjustSize();
     FreeRes->setText(FormatMemoryLoad(status.MemoryLoad));
     FreeRes->adjustSize();
+    // Fonts here run wider than the design's: both figures stand in one
+    // column clear of the wider caption.
+    const int column = std::max({kFigureColumn, Label3->geometry().right() + 7, Label4->geometry().right() + 7});
+    PhysMem->move(column, PhysMem->y());
+    FreeRes->move(column, FreeRes->y());
+    FitWidth(std::max(kDesignWidth, column + std::max(PhysMem->width(), FreeRes->width()) + kRightMargin));
+}
+
+void TAboutBox::FitWidth(int width) {
+    const int extra = width - kDesignWidth;
+    setFixedSize(width, kDesignHeight);
+    Panel1->setGeometry(8, 8, 305 + extra, 121);
+    Bevel1->setGeometry(24 + extra / 2, 134, 266, 2);
+    OKButton->setGeometry(127 + extra / 2, 194, 65, 23);
+    Memo1->setGeometry(0, 224, 313 + extra, 153);
 }
 
 void TAboutBox::showEvent(QShowEvent *event) {

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "MemoryStatus.h"
+
 #include <cstdint>
 
 class QFrame;
@@ -18,6 +20,9 @@ class TAboutBox : public QDialog {
     explicit TAboutBox(QWidget *parent = nullptr);
 
     void FormCreate(QObject *sender);
+    // Shows the two figures, each in the one column beside its caption; the
+    // box grows when a figure would run past its right edge.
+    void ShowFigures(const TMemoryStatus &status);
 
     QFrame *Panel1 = nullptr;
     QLabel *ProgramIcon = nullptr;
@@ -35,6 +40,9 @@ class TAboutBox : public QDialog {
 
   protected:
     void showEvent(QShowEvent *event) override;
+
+  private:
+    void FitWidth(int width);
 };
 
 // "#,###" followed by " KB": kilobytes rounded to a whole number, digit groups

@@ -7,9 +7,19 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace app {
 
 TFillMem *FillMem = nullptr;
+
+namespace {
+
+constexpr int kEditLeft = 48;
+// Pixels from a caption's last column to its box.
+constexpr int kLabelGap = 5;
+
+} // namespace
 
 TFillMem::TFillMem(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -30,12 +40,16 @@ TFillMem::TFillMem(QWidget *parent)
     Label2 = label("Label2", "From:", 16, 24);
     Label3 = label("Label3", "To:", 16, 48);
 
+    // Fonts here run wider than the design's: the boxes keep clear of the
+    // wider of their captions.
+    const int editLeft =
+        std::max(kEditLeft, std::max(Label2->geometry().right(), Label3->geometry().right()) + kLabelGap);
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
-    Edit1->setGeometry(48, 24, 57, 21);
+    Edit1->setGeometry(editLeft, 24, 57, 21);
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
-    Edit2->setGeometry(48, 48, 57, 21);
+    Edit2->setGeometry(editLeft, 48, 57, 21);
 
     Button1 = new QPushButton(QStringLiteral("Confirm"), this);
     Button1->setObjectName(QStringLiteral("Button1"));

@@ -5,6 +5,8 @@
 #include <QGroupBox>
 #include <QRadioButton>
 
+#include <algorithm>
+
 namespace app {
 
 TMemoryPartition *MemoryPartition = nullptr;
@@ -27,6 +29,12 @@ constexpr TButtonDesign kButtons[TMemoryPartition::kButtonCount] = {
 };
 
 constexpr int kButtonHeight = 17;
+constexpr int kSecondColumnLeft = 120;
+constexpr int kColumnGap = 4;
+// Room between the widest button and the frame's right edge, and between
+// the frame and the window's.
+constexpr int kFrameMargin = 8;
+constexpr int kWindowMargin = 7;
 constexpr int kCheckedAtStart = 5;
 
 } // namespace
@@ -45,14 +53,33 @@ TMemoryPartition::TMemoryPartition(QWidget *parent)
     RadioGroup1->setObjectName(QStringLiteral("RadioGroup1"));
     RadioGroup1->setGeometry(8, 0, 225, 161);
 
+    // Fonts here run wider than the design's: a column is as wide as its
+    // widest caption needs, and the second column, the frame and the window
+    // move over to make room.
+    int columnWidth[2] = {0, 0};
     for (int i = 0; i < kButtonCount; ++i) {
         const TButtonDesign &design = kButtons[i];
         auto *button = new QRadioButton(QString::fromLatin1(design.caption), this);
         button->setObjectName(QStringLiteral("RadioButton%1").arg(i + 1));
-        button->setGeometry(design.left, design.top, design.width, kButtonHeight);
         button->setChecked(i + 1 == kCheckedAtStart);
         RadioButton[static_cast<std::size_t>(i)] = button;
+        int &column = columnWidth[design.left == kButtons[0].left ? 0 : 1];
+        column = std::max(column, button->sizeHint().width());
     }
+    const int secondLeft = std::max(kSecondColumnLeft, kButtons[0].left + columnWidth[0] + kColumnGap);
+    for (int i = 0; i < kButtonCount; ++i) {
+        const TButtonDesign &design = kButtons[i];
+        const bool first = design.left == kButtons[0].left;
+        const int width = std::max(design.width, columnWidth[first ? 0 : 1]);
+        RadioButton[static_cast<std::size_t>(i)]->setGeometry(first ? design.left : secondLeft, design.top, width,
+                                                              kButtonHeight);
+    }
+    int right = 0;
+    for (const QRadioButton *button : RadioButton)
+        right = std::max(right, button->geometry().right());
+    const int frameRight = std::max(RadioGroup1->geometry().right(), right + kFrameMargin);
+    RadioGroup1->resize(frameRight - RadioGroup1->x() + 1, RadioGroup1->height());
+    resize(std::max(width(), frameRight + 1 + kWindowMargin), height());
     for (int i = 1; i < kButtonCount; ++i)
         setTabOrder(RadioButton[static_cast<std::size_t>(i - 1)], RadioButton[static_cast<std::size_t>(i)]);
 }

@@ -24,7 +24,7 @@ TIniText LoadForReading(const std::string &fileName) {
 } // namespace
 
 TIniFile::TIniFile(const std::string &fileName)
-    : fileName_(PlaceInConfigDirectory(fileName)),
+    : givenName_(fileName), fileName_(PlaceInConfigDirectory(fileName)),
       configDirectory_(fileName.find('/') == std::string::npos ? ConfigDirectory() : "") {}
 
 std::string TIniFile::ReadString(const std::string &section, const std::string &key,
@@ -46,7 +46,7 @@ std::vector<std::pair<std::string, std::string>> TIniFile::ReadSectionValues(con
     return values;
 }
 
-void TIniFile::FailWrite() const { throw EIniFileException("Unable to write to " + fileName_); }
+void TIniFile::FailWrite() const { throw EIniFileException("Unable to write to " + givenName_); }
 
 void TIniFile::WriteString(const std::string &section, const std::string &key, const std::string &value) {
     if (!TIniText::CanStore(section, key, value))

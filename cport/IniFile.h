@@ -46,6 +46,7 @@ class TIniFile {
 
   private:
     [[noreturn]] void FailWrite() const;
+    std::string givenName_; // as the caller named it, for messages
     std::string fileName_;
     std::string configDirectory_; // set when the file lives in the configuration folder
 };

@@ -31,7 +31,13 @@ std::string Unquote(std::string value) {
 } // namespace
 
 TIniText::TIniText(const std::string &content) {
+    // Editors on other systems begin UTF-8 files with this mark.
+    static const std::string kUtf8Mark = "\xEF\xBB\xBF";
     std::size_t pos = 0;
+    if (content.compare(0, kUtf8Mark.size(), kUtf8Mark) == 0) {
+        byteOrderMark_ = kUtf8Mark;
+        pos = kUtf8Mark.size();
+    }
     while (pos < content.size()) {
         const std::size_t brk = content.find_first_of("\r\n", pos);
         if (brk == npos) {
@@ -175,7 +181,7 @@ bool TIniText::Set(const std::string &section, const std::string &key, const std
 }
 
 std::string TIniText::Content() const {
-    std::string out;
+    std::string out = byteOrderMark_;
     for (const Line &l : lines_) {
         out += l.text;
         out += l.ending;

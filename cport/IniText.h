@@ -11,7 +11,8 @@ namespace cport {
 // change rewrites only the line it concerns and every other byte of the file
 // (comments, unknown keys, other sections, line endings) stays as it was.
 // Section and key names compare without regard to ASCII letter case; the
-// first matching section and the first matching key in it win.
+// first matching section and the first matching key in it win. A UTF-8
+// byte-order mark at the start is no part of the first line.
 class TIniText {
   public:
     TIniText() = default;
@@ -53,6 +54,7 @@ class TIniText {
     std::string PreferredEnding() const;
 
     std::vector<Line> lines_;
+    std::string byteOrderMark_; // a UTF-8 mark the file began with, kept on saving
 };
 
 } // namespace cport

@@ -14,8 +14,8 @@ struct TSerialPortInfo {
 };
 
 // The serial ports present, in COM order: every name the port table maps
-// explicitly, and every name whose default device exists and is a real
-// serial port. No device is ever opened to find out. Raises EComPort code
+// explicitly to a device that exists, and every name whose default device
+// exists and is a real serial port. No device is ever opened to find out. Raises EComPort code
 // 15 when the system's list of terminal devices cannot be read.
 std::vector<TSerialPortInfo> EnumerateSerialPorts();
 

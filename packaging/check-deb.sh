@@ -24,7 +24,7 @@ done
 
 [ "$(dpkg-deb -f "$deb" Package)" = ds5000prog ] || fail "the package is not named ds5000prog"
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt6core6 libqt6gui6 libqt6widgets6; do
+for lib in libqt6core6 libqt6gui6 libqt6widgets6 fonts-dejavu-core; do
   grep -qE "(^|, )${lib}[a-z0-9]*( |,|$)" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 echo "$(basename "$deb"): contents and dependencies as expected"

@@ -47,8 +47,8 @@ if [ -z "$pty" ]; then
 fi
 
 # COM1 is the simulated kit. Every other COM name points into an empty folder,
-# so that choosing it in the setup dialog gives a clean "Unable to open com
-# port" instead of opening a real serial device of this machine.
+# so that no real serial device of this machine is ever opened; names whose
+# device is missing are not offered in the setup dialog.
 ini=$demo/Vorlan.ini
 port_settings=""
 if [ -f "$ini" ]; then

@@ -60,6 +60,38 @@ std::string WriteTarget(const std::string &path) {
     return target;
 }
 
+// Whether a file that exists may be written. Write permission bits all
+// cleared mean the user made the file read-only; that is honoured for root
+// too, whom the mode bits alone do not stop.
+bool MayWrite(const std::string &path, const struct stat &st) {
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return false;
+    return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0;
+}
+
+// Rewrites a file where it stands, for a folder that takes no new files. A
+// crash in the middle could leave half a file, so this is the fallback only;
+// a write that fails puts the old content back.
+int RewriteInPlace(const std::string &path, const std::string &content) {
+    std::string old;
+    if (ReadWholeFile(path, old) != TFileRead::Ok)
+        return EACCES;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno;
+    struct stat st {};
+    int error = 0;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        error = EINVAL;
+    else if (!WriteAll(fd, content) || ftruncate(fd, static_cast<off_t>(content.size())) != 0 || fsync(fd) != 0)
+        error = errno ? errno : EIO;
+    if (error != 0 && error != EINVAL && lseek(fd, 0, SEEK_SET) == 0 && WriteAll(fd, old))
+        (void)!ftruncate(fd, static_cast<off_t>(old.size()));
+    if (::close(fd) != 0 && error == 0)
+        error = errno;
+    return error;
+}
+
 } // namespace
 
 std::string ConfigDirectory() {
@@ -121,14 +153,24 @@ TFileRead ReadWholeFile(const std::string &path, std::string &content) {
 
 int ReplaceFileAtomically(const std::string &path, const std::string &content) {
     const std::string target = WriteTarget(path);
+    struct stat old {};
+    const bool exists = stat(target.c_str(), &old) == 0;
+    // The rename would replace a read-only file as easily as any other.
+    if (exists && !MayWrite(target, old))
+        return EACCES;
     const std::string dir = DirectoryOf(target);
     const std::size_t slash = target.rfind('/');
     std::string tmp = dir + "/." + target.substr(slash == std::string::npos ? 0 : slash + 1) + ".XXXXXX";
     const int fd = mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    struct stat old {};
-    const mode_t mode = stat(target.c_str(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    if (fd < 0) {
+        const int e = errno;
+        // A folder that takes no new files still lets a writable file in
+        // it be saved.
+        if (exists && (e == EACCES || e == EPERM))
+            return RewriteInPlace(target, content);
+        return e;
+    }
+    const mode_t mode = exists ? (old.st_mode & 07777) : 0644;
     int error = 0;
     if (fchmod(fd, mode) != 0 || !WriteAll(fd, content) || fsync(fd) != 0)
         error = errno ? errno : EIO;

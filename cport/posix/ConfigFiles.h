@@ -21,7 +21,11 @@ TFileRead ReadWholeFile(const std::string &path, std::string &content);
 // Replaces the file's content so that a crash or a full disk leaves either
 // the old or the new file whole: the text goes to a temporary file beside it,
 // is flushed to disk, and is renamed over the old one. A symbolic link is
-// followed, and the old file's permissions are kept. Returns 0 or the errno.
+// followed, and the old file's permissions are kept. A file without any
+// write permission bit, or one this process may not write, is refused
+// (EACCES) and left as it is, root or not. When the folder takes no new
+// file, an existing writable file is rewritten in place instead. Returns 0
+// or the errno.
 int ReplaceFileAtomically(const std::string &path, const std::string &content);
 
 } // namespace cport

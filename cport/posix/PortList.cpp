@@ -29,12 +29,14 @@ void CheckTtyClassReadable() {
     closedir(dir);
 }
 
-// Whether the device node exists; never opens it.
-bool DevicePresent(const std::string &path) {
+// Whether the device node exists; never opens it. A node of the default
+// rule that cannot be looked up means /dev itself cannot be trusted; a path
+// the user named that cannot be looked up leads nowhere either.
+bool DevicePresent(const std::string &path, bool userPath) {
     struct stat st {};
     if (stat(path.c_str(), &st) == 0)
         return !S_ISDIR(st.st_mode);
-    if (errno == ENOENT || errno == ENOTDIR)
+    if (errno == ENOENT || errno == ENOTDIR || userPath)
         return false;
     throw EComPort(CError_EnumPortsFailed, errno);
 }
@@ -62,12 +64,15 @@ std::vector<TSerialPortInfo> EnumerateSerialPorts() {
     std::vector<TSerialPortInfo> ports;
     for (int n = 1; n <= 16; ++n) {
         const std::string name = "COM" + std::to_string(n);
+        const std::string device = table.Resolve(name);
+        // A name is offered only while its device is there: an unplugged
+        // adapter or a stale entry would lead nowhere.
         if (table.HasEntry(name)) {
-            ports.push_back({name, table.Resolve(name), true});
+            if (DevicePresent(device, true))
+                ports.push_back({name, device, true});
             continue;
         }
-        const std::string device = table.Resolve(name);
-        if (!DevicePresent(device))
+        if (!DevicePresent(device, false))
             continue;
         const std::string ttyName = TPortTable::DefaultPath(name);
         if (ttyName.rfind("ttyS", 0) == 0 && !OnBoardUartPresent(ttyName))

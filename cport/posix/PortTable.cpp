@@ -35,13 +35,36 @@ TPortTable &TPortTable::Instance() {
 
 void TPortTable::SetEntry(const std::string &comName, const std::string &devicePath) {
     entries_[Canonical(comName)] = devicePath;
+    fileEntries_.erase(Canonical(comName));
 }
 
-void TPortTable::RemoveEntry(const std::string &comName) { entries_.erase(Canonical(comName)); }
+void TPortTable::SetFileEntries(const std::map<std::string, std::string> &entries) {
+    fileEntries_.clear();
+    for (const auto &[name, device] : entries)
+        fileEntries_[Canonical(name)] = device;
+}
 
-void TPortTable::Clear() { entries_.clear(); }
+void TPortTable::RemoveEntry(const std::string &comName) {
+    entries_.erase(Canonical(comName));
+    fileEntries_.erase(Canonical(comName));
+}
 
-bool TPortTable::HasEntry(const std::string &comName) const { return entries_.count(Canonical(comName)) != 0; }
+void TPortTable::Clear() {
+    entries_.clear();
+    fileEntries_.clear();
+}
+
+std::map<std::string, std::string> TPortTable::Entries() const {
+    std::map<std::string, std::string> all = entries_;
+    for (const auto &[name, device] : fileEntries_)
+        all[name] = device;
+    return all;
+}
+
+bool TPortTable::HasEntry(const std::string &comName) const {
+    const std::string name = Canonical(comName);
+    return fileEntries_.count(name) != 0 || entries_.count(name) != 0;
+}
 
 std::string TPortTable::DefaultPath(const std::string &comName) {
     const int n = ComNumber(comName);
@@ -55,11 +78,13 @@ std::string TPortTable::DefaultPath(const std::string &comName) {
 }
 
 std::string TPortTable::Resolve(const std::string &comName) const {
-    auto it = entries_.find(Canonical(comName));
-    if (it != entries_.end())
+    const std::string name = Canonical(comName);
+    if (auto it = fileEntries_.find(name); it != fileEntries_.end())
         return it->second;
-    const std::string name = DefaultPath(comName);
-    return name.empty() ? name : deviceRoot_ + "/" + name;
+    if (auto it = entries_.find(name); it != entries_.end())
+        return it->second;
+    const std::string node = DefaultPath(comName);
+    return node.empty() ? node : deviceRoot_ + "/" + node;
 }
 
 } // namespace cport

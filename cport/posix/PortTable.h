@@ -5,8 +5,10 @@
 
 namespace cport {
 
-// Where each COM name lives on this machine. Entries the program sets win;
-// a name without an entry follows the default rule:
+// Where each COM name lives on this machine. Explicit entries win: those
+// the settings file names (replaced as a whole each time it is read) and
+// those the program sets (the later of the two for one name). A name
+// without an entry follows the default rule:
 //   COM1..COM4   -> /dev/ttyS0..3     (on-board UARTs)
 //   COM5..COM12  -> /dev/ttyUSB0..7   (USB serial adapters)
 //   COM13..COM16 -> /dev/ttyACM0..3   (USB modems, CDC-ACM boards)
@@ -15,10 +17,14 @@ class TPortTable {
     static TPortTable &Instance();
 
     void SetEntry(const std::string &comName, const std::string &devicePath);
+    // Replaces every entry the settings file made before by these (keyed by
+    // any spelling of the COM name); an entry the file no longer names ends,
+    // and a program entry it had hidden counts again.
+    void SetFileEntries(const std::map<std::string, std::string> &entries);
     void RemoveEntry(const std::string &comName);
     void Clear();
     // Explicit entries, keyed by normalised COM name.
-    const std::map<std::string, std::string> &Entries() const { return entries_; }
+    std::map<std::string, std::string> Entries() const;
     bool HasEntry(const std::string &comName) const;
 
     // The device path for a COM name ("" for a name outside COM1..COM16).
@@ -31,7 +37,8 @@ class TPortTable {
     const std::string &DeviceRoot() const { return deviceRoot_; }
 
   private:
-    std::map<std::string, std::string> entries_;
+    std::map<std::string, std::string> entries_;     // set by the program
+    std::map<std::string, std::string> fileEntries_; // read from the settings file
     std::string deviceRoot_ = "/dev";
 };
 

@@ -8,22 +8,31 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include <algorithm>
 #include <memory>
 
 namespace cport {
 
 namespace {
 
-QLabel *MakeLabel(QWidget *parent, const char *caption, int top) {
+// The design's rows: the first box at 16 in the group, one every 24 pixels.
+constexpr int kFirstRowTop = 16;
+constexpr int kRowPitch = 24;
+constexpr int kBoxHeight = 21;
+constexpr int kGroupHeight = 169;
+constexpr int kButtonTop = 184;
+constexpr int kFormHeight = 216;
+
+QLabel *MakeLabel(QWidget *parent, const char *caption) {
     auto *label = new QLabel(QString::fromLatin1(caption), parent);
-    label->move(8, top);
+    label->move(8, 0);
     label->adjustSize();
     return label;
 }
 
-TComComboBox *MakeCombo(QWidget *parent, TComProperty property, int top) {
+TComComboBox *MakeCombo(QWidget *parent, TComProperty property) {
     auto *combo = new TComComboBox(parent);
-    combo->setGeometry(80, top, 129, 21);
+    combo->setGeometry(80, kFirstRowTop, 129, kBoxHeight);
     combo->SetAutoApply(false);
     combo->SetComProperty(property);
     return combo;
@@ -31,7 +40,7 @@ TComComboBox *MakeCombo(QWidget *parent, TComProperty property, int top) {
 
 QPushButton *MakeButton(QWidget *parent, const char *caption, int left) {
     auto *button = new QPushButton(QString::fromLatin1(caption), parent);
-    button->setGeometry(left, 184, 75, 25);
+    button->setGeometry(left, kButtonTop, 75, 25);
     return button;
 }
 
@@ -42,28 +51,29 @@ TComSetupFrm::TComSetupFrm(QWidget *parent) : QDialog(parent) {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);
     setFont(font);
-    setFixedSize(231, 216);
+    setFixedSize(231, kFormHeight);
 
     GroupBox1 = new QGroupBox(QStringLiteral(" Settings "), this);
-    GroupBox1->setGeometry(8, 8, 217, 169);
-    Label1 = MakeLabel(GroupBox1, "Port", 24);
-    Label2 = MakeLabel(GroupBox1, "Baud rate", 48);
-    Label3 = MakeLabel(GroupBox1, "Data bits", 72);
-    Label4 = MakeLabel(GroupBox1, "Stop bits", 96);
-    Label5 = MakeLabel(GroupBox1, "Parity", 120);
-    Label6 = MakeLabel(GroupBox1, "Flow control", 144);
-    Combo1 = MakeCombo(GroupBox1, cpPort, 16);
-    Combo2 = MakeCombo(GroupBox1, cpBaudRate, 40);
-    Combo3 = MakeCombo(GroupBox1, cpDataBits, 64);
-    Combo4 = MakeCombo(GroupBox1, cpStopBits, 88);
-    Combo5 = MakeCombo(GroupBox1, cpParity, 112);
-    Combo6 = MakeCombo(GroupBox1, cpFlowControl, 136);
+    GroupBox1->setGeometry(8, 8, 217, kGroupHeight);
+    Label1 = MakeLabel(GroupBox1, "Port");
+    Label2 = MakeLabel(GroupBox1, "Baud rate");
+    Label3 = MakeLabel(GroupBox1, "Data bits");
+    Label4 = MakeLabel(GroupBox1, "Stop bits");
+    Label5 = MakeLabel(GroupBox1, "Parity");
+    Label6 = MakeLabel(GroupBox1, "Flow control");
+    Combo1 = MakeCombo(GroupBox1, cpPort);
+    Combo2 = MakeCombo(GroupBox1, cpBaudRate);
+    Combo3 = MakeCombo(GroupBox1, cpDataBits);
+    Combo4 = MakeCombo(GroupBox1, cpStopBits);
+    Combo5 = MakeCombo(GroupBox1, cpParity);
+    Combo6 = MakeCombo(GroupBox1, cpFlowControl);
 
     Button1 = MakeButton(this, "OK", 70);
     Button1->setDefault(true);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
     Button2 = MakeButton(this, "Cancel", 150);
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+    PlaceRows();
 
     QWidget::setTabOrder(Combo1, Combo2);
     QWidget::setTabOrder(Combo2, Combo3);
@@ -78,6 +88,30 @@ TComSetupFrm::TComSetupFrm(QWidget *parent) : QDialog(parent) {
         frame.moveCenter(screen->availableGeometry().center());
         move(frame.topLeft());
     }
+}
+
+void TComSetupFrm::PlaceRows() {
+    // The group's caption takes more room in this platform's style than in
+    // the design: the rows start below it, and the group and the form grow
+    // when the last row would then cross the frame.
+    GroupBox1->ensurePolished();
+    const QRect inside = GroupBox1->contentsRect();
+    const int firstTop = std::max(kFirstRowTop, inside.top());
+    QLabel *const labels[] = {Label1, Label2, Label3, Label4, Label5, Label6};
+    const auto combos = Combos();
+    for (std::size_t i = 0; i < combos.size(); ++i) {
+        const int top = firstTop + kRowPitch * static_cast<int>(i);
+        combos[i]->move(combos[i]->x(), top);
+        // A caption stands level with its box.
+        labels[i]->move(labels[i]->x(), top + (kBoxHeight - labels[i]->height()) / 2);
+    }
+    const int below = GroupBox1->height() - inside.bottom() - 1;
+    const int groupHeight = std::max(kGroupHeight, Combo6->geometry().bottom() + 1 + below);
+    const int extra = groupHeight - kGroupHeight;
+    GroupBox1->resize(GroupBox1->width(), groupHeight);
+    Button1->move(Button1->x(), kButtonTop + extra);
+    Button2->move(Button2->x(), kButtonTop + extra);
+    setFixedSize(width(), kFormHeight + extra);
 }
 
 void RunSetupDialog(TCustomComPort &ComPort) {

@@ -40,6 +40,9 @@ class TComSetupFrm : public QDialog {
 
     // The boxes in the order they are bound and applied.
     std::array<TComComboBox *, 6> Combos() const { return {Combo1, Combo2, Combo3, Combo4, Combo5, Combo6}; }
+
+  private:
+    void PlaceRows();
 };
 
 // Shows the setup dialog for the port and, on OK, writes the six values into

@@ -27,12 +27,27 @@ const TFont &DefaultTermFont() {
     return font;
 }
 
+namespace {
+
+// "Fixedsys" is one named family wherever it is installed, so that every
+// machine draws the same cells whatever else it has; the package depends
+// on it. Only without it does fontconfig's choice of monospace count.
+QFont FixedsysFont() {
+    static const bool installed =
+        QFontDatabase::families().contains(QString::fromLatin1(FixedsysFamily), Qt::CaseInsensitive);
+    QFont font =
+        installed ? QFont(QString::fromLatin1(FixedsysFamily)) : QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    return font;
+}
+
+} // namespace
+
 QFont ToQFont(const TFont &f) {
     QFont font;
     if (strcasecmp(f.Name().c_str(), FixedsysName) == 0) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setStyleHint(QFont::Monospace);
-        font.setFixedPitch(true);
+        font = FixedsysFont();
     } else {
         font = QFont(QString::fromStdString(f.Name()));
     }

@@ -45,14 +45,16 @@ class TFont {
 };
 
 // The name of the fixed-pitch system font. No font of that name exists on
-// Linux; it stands for the system's fixed-pitch font.
+// Linux; it stands for FixedsysFamily, or for the system's fixed-pitch font
+// (fontconfig's monospace) where that family is not installed.
 inline constexpr const char *FixedsysName = "Fixedsys";
+inline constexpr const char *FixedsysFamily = "DejaVu Sans Mono";
 
 // The font every terminal starts with: "Fixedsys", 9 points, white.
 const TFont &DefaultTermFont();
 
-// The toolkit font for f, with "Fixedsys" resolved to the system's
-// fixed-pitch font. Colour and underline are left to the caller.
+// The toolkit font for f, with "Fixedsys" resolved as described above.
+// Colour and underline are left to the caller.
 QFont ToQFont(const TFont &f);
 
 // Qt's colour for a terminal colour; system colours resolve through the palette.

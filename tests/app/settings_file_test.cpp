@@ -2,6 +2,8 @@
 // the port settings it holds.
 #include "AppFixture.h"
 
+#include "app/UMemoryPartition.h"
+
 #include <QLabel>
 #include <QSettings>
 #include <QtTest>
@@ -38,6 +40,31 @@ class SettingsFileTest : public QObject {
         QCOMPARE(fx.Main().ComPort->BaudRate(), cport::br19200);
         QTRY_COMPARE(fx.Main().WhatPort->text(), QStringLiteral("COM2"));
         cport::TPortTable::Instance().RemoveEntry("COM2");
+    }
+
+    void portsEntryTakenOutOfTheFileEndsAtTheNextActivation() {
+        TAppFixture fx;
+        loadersim::TLoaderSimulator kitOnCom2;
+        const QString path = fx.settingsDir.filePath(QStringLiteral("Vorlan.ini"));
+        const auto writeIni = [&](const QByteArray &content) {
+            QFile ini(path);
+            QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            ini.write(content);
+        };
+        writeIni("[Ports]\nCOM2=" + QByteArray::fromStdString(kitOnCom2.SlavePath()) + "\n[ComPort]\nPort=COM1\n");
+        QVERIFY(fx.Start());
+        auto &table = cport::TPortTable::Instance();
+        QCOMPARE(table.Resolve("COM2"), kitOnCom2.SlavePath());
+
+        writeIni("[ComPort]\nPort=COM1\n");
+        app::MemoryPartition->show();
+        app::MemoryPartition->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app::MemoryPartition));
+        fx.Main().activateWindow();
+        QVERIFY(fx.WaitForReceived(2));
+        QVERIFY(!table.HasEntry("COM2"));
+        QCOMPARE(table.Resolve("COM2"), devices_.path().toStdString() + "/ttyS1");
+        QCOMPARE(table.Resolve("COM1"), fx.simulator->SlavePath()); // the program's own entry stays
     }
 
     void firstRunWritesTheLineSettingsAtTheEnd() {

@@ -218,7 +218,11 @@ class WindowsTest : public QObject {
     void aboutBoxFiguresAndMemo() {
         TAppFixture fx;
         auto *about = app::AboutBox;
-        QCOMPARE(about->size(), QSize(320, 400));
+        // The design's size, wider only when a figure needs it.
+        QVERIFY(about->width() >= 320);
+        QCOMPARE(about->height(), 400);
+        QCOMPARE(about->PhysMem->x(), about->FreeRes->x());
+        QVERIFY(about->PhysMem->geometry().right() < about->width());
         QCOMPARE(about->Memo1->document()->blockCount(), 14);
         QCOMPARE(about->Memo1->document()->firstBlock().text(), QStringLiteral("Need to support also the commands:"));
         QCOMPARE(about->Memo1->document()->lastBlock().text(), QStringLiteral(" "));

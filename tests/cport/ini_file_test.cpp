@@ -1,5 +1,7 @@
 #include "TempConfigDir.h"
+#include "Unprivileged.h"
 #include "cport/IniFile.h"
+#include "cport/IniText.h"
 
 #include <csignal>
 #include <gtest/gtest.h>
@@ -145,18 +147,98 @@ TEST_F(IniFileTest, WriteKeepsPermissionsAndFollowsASymbolicLink) {
     EXPECT_EQ(TempConfigDir::Read(real), "[S]\nK=v\n");
 }
 
-TEST_F(IniFileTest, RefusedWriteRaisesUnableToWrite) {
+TEST_F(IniFileTest, RefusedWriteRaisesUnableToWriteWithTheNameAsGiven) {
     // A file where a folder should be: not even root can create below it.
     const std::string blocker = cfg.Path("plain-file");
     TempConfigDir::Write(blocker, "x");
-    TIniFile ini(blocker + "/settings.ini");
-    try {
-        ini.WriteString("S", "K", "v");
-        FAIL() << "write succeeded";
-    } catch (const EIniFileException &e) {
-        EXPECT_EQ(e.Message(), "Unable to write to " + blocker + "/settings.ini");
+    const std::string config = blocker + "/config";
+    const struct { std::string given; } rows[] = {{blocker + "/settings.ini"}, {"Vorlan.ini"}};
+    for (const auto &row : rows) {
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1); // the folder names without one live in
+        TIniFile ini(row.given);
+        try {
+            ini.WriteString("S", "K", "v");
+            ADD_FAILURE() << "write succeeded: " << row.given;
+        } catch (const EIniFileException &e) {
+            EXPECT_EQ(e.Message(), "Unable to write to " + row.given);
+        }
+        EXPECT_EQ(ini.ReadString("S", "K", "dflt"), "dflt");
+        setenv("XDG_CONFIG_HOME", cfg.Dir().c_str(), 1);
     }
-    EXPECT_EQ(ini.ReadString("S", "K", "dflt"), "dflt");
+}
+
+TEST_F(IniFileTest, ReadOnlyFileIsRefusedAndLeftAsItIs) {
+    // Root included: the cleared write bits are what the user asked for.
+    for (const mode_t mode : {0444, 0400, 0440, 0555}) {
+        Put("[S]\nK=old\n");
+        chmod(path.c_str(), mode);
+        const ino_t inode = TempConfigDir::Inode(path);
+        EXPECT_THROW(TIniFile(path).WriteString("S", "K", "new"), EIniFileException) << std::oct << mode;
+        EXPECT_EQ(Get(), "[S]\nK=old\n");
+        EXPECT_EQ(TempConfigDir::Inode(path), inode);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        EXPECT_EQ(cfg.EntryCount(), 1u);
+        chmod(path.c_str(), 0644);
+    }
+}
+
+TEST_F(IniFileTest, WritableFileInAFolderThatTakesNoNewFilesIsRewrittenInPlace) {
+    const std::string locked = cfg.Path("locked");
+    const std::string file = locked + "/Vorlan.ini";
+    TempConfigDir::Write(file, "; mine\n[S]\nK=old\n");
+    ASSERT_EQ(chown(file.c_str(), testsupport::UnprivilegedUser(), static_cast<gid_t>(-1)), 0);
+    chmod(file.c_str(), 0640);
+    chmod(locked.c_str(), 0555);
+    chmod(cfg.Dir().c_str(), 0755);
+    const ino_t inode = TempConfigDir::Inode(file);
+    const struct {
+        const char *value;
+        const char *content;
+    } rows[] = {
+        {"much-longer-than-before", "; mine\n[S]\nK=much-longer-than-before\n"},
+        {"s", "; mine\n[S]\nK=s\n"}, // a shorter file leaves no tail of the old one
+    };
+    for (const auto &row : rows) {
+        EXPECT_TRUE(testsupport::RunUnprivileged([&] {
+            TIniFile(file).WriteString("S", "K", row.value);
+            return true;
+        })) << row.value;
+        EXPECT_EQ(TempConfigDir::Read(file), row.content);
+    }
+    EXPECT_EQ(TempConfigDir::Inode(file), inode);
+    struct stat st {};
+    ASSERT_EQ(stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    std::size_t entries = 0;
+    for ([[maybe_unused]] const auto &e : std::filesystem::directory_iterator(locked))
+        ++entries;
+    EXPECT_EQ(entries, 1u);
+    chmod(locked.c_str(), 0755);
+}
+
+TEST_F(IniFileTest, ByteOrderMarkIsIgnoredOnReadingAndKeptOnSaving) {
+    const std::string bom = "\xEF\xBB\xBF";
+    const struct {
+        std::string before;
+        const char *read; // S.K before the write
+        std::string after;
+    } rows[] = {
+        {bom + "[S]\nK=v\n", "v", bom + "[S]\nK=w\n"},
+        {bom + "[S]\r\nK=v\r\n[T]\r\n", "v", bom + "[S]\r\nK=w\r\n[T]\r\n"},
+        {bom, "dflt", bom + "[S]\nK=w\n"},
+        {bom + "K=v\n[S]\n", "dflt", bom + "K=v\n[S]\nK=w\n"},
+        {"[T]\n" + bom + "[S]\nK=v\n", "dflt", "[T]\n" + bom + "[S]\nK=v\n\n[S]\nK=w\n"}, // only at the start
+    };
+    for (const auto &row : rows) {
+        Put(row.before);
+        TIniFile ini(path);
+        EXPECT_EQ(ini.ReadString("S", "K", "dflt"), row.read);
+        ini.WriteString("S", "K", "w");
+        EXPECT_EQ(Get(), row.after);
+        EXPECT_EQ(TIniText(row.after).Content(), row.after);
+    }
 }
 
 TEST_F(IniFileTest, TextsThatWouldBreakTheFileAreRefused) {

@@ -1,4 +1,5 @@
 #include "TempConfigDir.h"
+#include "Unprivileged.h"
 #include "cport/ComPort.h"
 #include "cport/Registry.h"
 #include "cport/posix/PortTable.h"
@@ -283,6 +284,35 @@ TEST_F(PortStorageTest, UnwritableTargetGivesCode16) {
     EXPECT_EQ(TempConfigDir::Read(blocker), "x");
     // Any non-zero location is the INI form.
     EXPECT_EQ(ErrorCodeOf([&] { port.SaveSettings(static_cast<TSettingsLocation>(7), blocker + "/x.ini"); }), 16);
+}
+
+TEST_F(PortStorageTest, ReadOnlyFileGivesCode16AndAFileInALockedFolderIsSaved) {
+    Put("BaudRate=300\n");
+    chmod(ini.c_str(), 0444);
+    EXPECT_EQ(ErrorCodeOf([&] { port.SaveSettings(slIniFile, "Vorlan.ini"); }), 16);
+    EXPECT_EQ(TempConfigDir::Read(ini), "[ComPort]\nBaudRate=300\n");
+
+    chmod(ini.c_str(), 0644);
+    ASSERT_EQ(chown(ini.c_str(), testsupport::UnprivilegedUser(), static_cast<gid_t>(-1)), 0);
+    chmod(cfg.Dir().c_str(), 0555);
+    const bool saved = testsupport::RunUnprivileged([&] {
+        port.SaveSettings(slIniFile, "Vorlan.ini");
+        return true;
+    });
+    chmod(cfg.Dir().c_str(), 0700);
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(TempConfigDir::Read(ini), "[ComPort]\nBaudRate=9600\nPort=COM1\nStopBits=1\nDataBits=8\n"
+                                        "Parity=None\nFlowControl=None\n");
+}
+
+TEST_F(PortStorageTest, ByteOrderMarkHidesNoSection) {
+    TempConfigDir::Write(ini, "\xEF\xBB\xBF[ComPort]\r\nBaudRate=19200\r\nPort=COM1\r\n");
+    Restore();
+    EXPECT_EQ(port.BaudRate(), br19200);
+    port.SetBaudRate(br38400);
+    port.SaveSettings(slIniFile, "Vorlan.ini");
+    EXPECT_EQ(TempConfigDir::Read(ini), "\xEF\xBB\xBF[ComPort]\r\nBaudRate=38400\r\nPort=COM1\r\nStopBits=1\r\n"
+                                        "DataBits=8\r\nParity=None\r\nFlowControl=None\r\n");
 }
 
 TEST_F(PortStorageTest, SaveKeepsTheRestOfTheFile) {

@@ -8,6 +8,7 @@
 #include "cport/posix/PortTable.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <string>
@@ -32,9 +33,11 @@ class ListedPorts {
     ListedPorts(const ListedPorts &) = delete;
     ListedPorts &operator=(const ListedPorts &) = delete;
 
-    // Lists comName for a device that does not exist, so opening it fails.
-    void MapMissing(const std::string &comName) {
-        cport::TPortTable::Instance().SetEntry(comName, Path("dev/missing-" + comName));
+    // Lists comName for a device that is present but no terminal, so opening it fails.
+    void MapUnopenable(const std::string &comName) {
+        const std::string path = Path("dev/plain-" + comName);
+        QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
+        cport::TPortTable::Instance().SetEntry(comName, path);
     }
     // Makes the listing itself fail.
     void BreakListing() { cport::SetSysfsRoot(Path("no-such-sys")); }

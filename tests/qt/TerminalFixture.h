@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 
@@ -62,17 +63,7 @@ inline bool AllPixels(const QImage &image, const QRect &area, const QColor &colo
 
 inline int Brightness(const QColor &c) { return c.red() + c.green() + c.blue(); }
 
-// The brightest and the darkest pixel of an area: with smoothed glyph edges
-// these are the text colour and the cell colour.
-inline QColor Brightest(const QImage &image, const QRect &area) {
-    QColor best(0, 0, 0);
-    const QRect r = area & image.rect();
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        for (int x = r.left(); x <= r.right(); ++x)
-            if (Brightness(image.pixelColor(x, y)) > Brightness(best))
-                best = image.pixelColor(x, y);
-    return best;
-}
+// The darkest pixel of an area.
 inline QColor Darkest(const QImage &image, const QRect &area) {
     QColor best(255, 255, 255);
     const QRect r = area & image.rect();
@@ -82,9 +73,37 @@ inline QColor Darkest(const QImage &image, const QRect &area) {
                 best = image.pixelColor(x, y);
     return best;
 }
-inline bool Near(const QColor &a, const QColor &b, int tolerance = 24) {
-    return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+
+// Whether any pixel of the area differs from the cell's background: a
+// character was drawn there, in whatever font the machine has.
+inline bool HasInk(const QImage &image, const QRect &area, const QColor &background) {
+    const QRect r = area & image.rect();
+    return CountPixels(image, r, background) < r.width() * r.height();
+}
+
+// Whether the area shows a character in `ink` on `background`: some pixels
+// differ from the background, every pixel is a mix of the two (smoothed
+// edges), and the strongest is at least half way to the ink. Glyphs reach
+// the full ink colour in some fonts only, so that is not asked for.
+inline bool InkOn(const QImage &image, const QRect &area, const QColor &background, const QColor &ink,
+                  int tolerance = 40) {
+    const double d[3] = {double(ink.red() - background.red()), double(ink.green() - background.green()),
+                         double(ink.blue() - background.blue())};
+    const double length2 = d[0] * d[0] + d[1] * d[1] + d[2] * d[2];
+    double strongest = 0;
+    const QRect r = area & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            const double p[3] = {double(c.red() - background.red()), double(c.green() - background.green()),
+                                 double(c.blue() - background.blue())};
+            const double t = std::clamp((p[0] * d[0] + p[1] * d[1] + p[2] * d[2]) / length2, 0.0, 1.0);
+            for (int i = 0; i < 3; ++i)
+                if (std::abs(p[i] - t * d[i]) > tolerance)
+                    return false;
+            strongest = std::max(strongest, t);
+        }
+    return strongest >= 0.5;
 }
 
 // Shows the control in its own window and gives it the focus.

@@ -176,7 +176,7 @@ class ComComboBoxTest : public QObject {
         ListedPorts listed;
         testsupport::PtyPair pty;
         pty.MapAs("COM3");
-        listed.MapMissing("COM4");
+        listed.MapUnopenable("COM4");
         CountingPort port;
         port.SetPort("COM3");
         port.Open();
@@ -233,7 +233,7 @@ class ComComboBoxTest : public QObject {
 
     void portBoxWithAnUnlistedNameShowsNothingAndWritesNothing() {
         ListedPorts listed;
-        listed.MapMissing("COM2");
+        listed.MapUnopenable("COM2");
         CountingPort port;
         port.SetPort("COM9");
         TComComboBox name;

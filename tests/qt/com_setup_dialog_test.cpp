@@ -80,7 +80,7 @@ class ComSetupDialogTest : public QObject {
         listed = new ListedPorts;
         pty = new testsupport::PtyPair;
         pty->MapAs("COM3");
-        listed->MapMissing("COM4");
+        listed->MapUnopenable("COM4");
         port = new CountingPort;
     }
     void cleanup() {
@@ -107,9 +107,16 @@ class ComSetupDialogTest : public QObject {
         const auto combos = form.Combos();
         for (int i = 0; i < 6; ++i) {
             QCOMPARE(labels[i]->text(), QString(captions[i]));
-            QCOMPARE(labels[i]->pos(), QPoint(8, 24 + 24 * i));
+            QCOMPARE(labels[i]->x(), 8);
             QCOMPARE(labels[i]->parentWidget(), form.GroupBox1);
-            QCOMPARE(combos[i]->geometry(), QRect(80, 16 + 24 * i, 129, 21));
+            // The rows keep the design's pitch, start no higher than the
+            // design's and below the group's caption, and each caption
+            // stands level with its box.
+            QCOMPARE(combos[i]->geometry(), QRect(80, combos[0]->y() + 24 * i, 129, 21));
+            QVERIFY(combos[0]->y() >= 16);
+            QVERIFY2(form.GroupBox1->contentsRect().contains(combos[i]->geometry()), captions[i]);
+            QVERIFY2(std::abs(labels[i]->geometry().center().y() - combos[i]->geometry().center().y()) <= 1,
+                     captions[i]);
             QCOMPARE(combos[i]->parentWidget(), form.GroupBox1);
             QCOMPARE(combos[i]->ComProperty(), bound[i]);
             QVERIFY(!combos[i]->AutoApply());
@@ -230,7 +237,7 @@ class ComSetupDialogTest : public QObject {
     void portThatCannotOpenStopsTheApplyingAndClosesTheUpdate() {
         OpenPort();
         DialogScript script([](TComSetupFrm &form) {
-            Pick(*form.Combo1, 1); // COM4, mapped to a missing device
+            Pick(*form.Combo1, 1); // COM4, mapped to a file that is no terminal
             Pick(*form.Combo2, 0); // Custom
             form.Button1->click();
         });
