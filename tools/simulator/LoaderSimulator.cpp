@@ -21,6 +21,15 @@ namespace {
 constexpr std::chrono::nanoseconds kNoTime{0};
 // Bits on the line per byte: start, eight data bits, stop.
 constexpr long long kBitsPerByte = 10;
+// A paced line wakes at most this often and then moves every byte that has come
+// due, as a UART with a small FIFO would: the rate stays exact, the waking stays cheap.
+constexpr std::chrono::microseconds kPaceQuantum{1000};
+
+// How long after a byte's deadline the thread may sleep on: bytes faster than
+// the quantum are moved together, slower ones each at their time.
+std::chrono::steady_clock::duration Slack(std::chrono::steady_clock::duration byteTime) {
+    return byteTime < kPaceQuantum ? std::chrono::steady_clock::duration(kPaceQuantum) - byteTime : kNoTime;
+}
 
 timespec Timeout(std::chrono::steady_clock::duration left) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(left, kNoTime)).count();
@@ -135,7 +144,7 @@ void TLoaderSimulator::Serve() {
         if (receiveTime == kNoTime || receiveIdle_ || now >= receiveDeadline_)
             events |= POLLIN;
         else
-            sooner(receiveDeadline_);
+            sooner(receiveDeadline_ + (options_.readDelay.count() > 0 ? kNoTime : Slack(receiveTime)));
         if (output_.empty() || chipLine_.OutputStopped()) {
             transmitIdle_ = true;
         } else if (now < gapUntil_) {
@@ -151,7 +160,7 @@ void TLoaderSimulator::Serve() {
             if (now >= transmitDeadline_)
                 events |= POLLOUT;
             else
-                sooner(transmitDeadline_);
+                sooner(transmitDeadline_ + Slack(paced));
         }
         lock.unlock();
 
