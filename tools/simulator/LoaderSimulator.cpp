@@ -124,17 +124,21 @@ TLoaderSimulator::TClock::duration TLoaderSimulator::ByteTime(unsigned rate) con
     return std::chrono::nanoseconds(kBitsPerByte * 1000000000LL / rate);
 }
 
+std::pair<TLoaderSimulator::TClock::duration, TLoaderSimulator::TClock::duration>
+TLoaderSimulator::ByteTimes(const TLineFormat &format) const {
+    // Until a wake-up fixes the rate, the programmer's own rate is what the line runs at.
+    const unsigned measured = chipLine_.MeasuredRate();
+    const auto paced = options_.paceToBaudRate ? ByteTime(measured != 0 ? measured : format.outRate) : kNoTime;
+    return {paced, std::max<TClock::duration>(paced, options_.readDelay)};
+}
+
 // One loop: decide what may happen now (a byte may be taken, a byte may go out)
 // and what deadline comes next, wait for the line or that deadline, act.
 void TLoaderSimulator::Serve() {
     while (!lineClosed_) {
         std::unique_lock lock(mutex_);
         auto now = TClock::now();
-        const TLineFormat format = ReadLineFormat(slaveKeep_);
-        const unsigned measured = chipLine_.MeasuredRate();
-        const auto paced = options_.paceToBaudRate ? ByteTime(measured != 0 ? measured : format.outRate) : kNoTime;
-        const TClock::duration receiveTime =
-            std::max<TClock::duration>(paced, std::chrono::duration_cast<TClock::duration>(options_.readDelay));
+        const auto [paced, receiveTime] = ByteTimes(ReadLineFormat(slaveKeep_));
         std::optional<TClock::time_point> until;
         const auto sooner = [&until](TClock::time_point t) {
             if (!until || t < *until)
@@ -185,10 +189,11 @@ void TLoaderSimulator::Serve() {
         // The programmer may have changed its settings while we waited: the bytes
         // meet the line as it is now.
         const TLineFormat current = ReadLineFormat(slaveKeep_);
+        const auto [pacedNow, receiveTimeNow] = ByteTimes(current);
         if ((fds[0].revents & POLLIN) != 0)
-            ReceiveBytes(current, receiveTime, now);
+            ReceiveBytes(current, receiveTimeNow, now);
         if (!lineClosed_ && (fds[0].revents & POLLOUT) != 0)
-            TransmitBytes(current, paced, now);
+            TransmitBytes(current, pacedNow, now);
     }
     // The cable is pulled: wait for the stop request only.
     while (true) {

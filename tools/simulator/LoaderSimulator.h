@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace loadersim {
@@ -106,6 +107,8 @@ class TLoaderSimulator {
     void QueueBanner();
     void Queue(std::string bytes, std::chrono::milliseconds gap = std::chrono::milliseconds(0));
     TClock::duration ByteTime(unsigned rate) const;
+    // The line time of a byte sent, and the time between bytes taken.
+    std::pair<TClock::duration, TClock::duration> ByteTimes(const TLineFormat &format) const;
 
     TSimulatorOptions options_;
     mutable std::mutex mutex_;
