@@ -55,7 +55,8 @@ class TLoaderSimulator {
     std::vector<TReceivedByte> Log() const;
     std::string Received() const;
     std::size_t ReceivedCount() const;
-    // What the loader sent back, in order.
+    // What the loader put on the line, in order (as the programmer's end got it:
+    // garbage when its settings differed from the measured rate).
     std::string Sent() const;
     void ClearLog();
     // Waits until at least `count` bytes arrived (true) or the timeout passed.
