@@ -31,6 +31,12 @@ std::chrono::steady_clock::duration Slack(std::chrono::steady_clock::duration by
     return byteTime < kPaceQuantum ? std::chrono::steady_clock::duration(kPaceQuantum) - byteTime : kNoTime;
 }
 
+// The bytes whose line time has run out by `now`, the one due at `deadline` first.
+std::size_t DueBytes(std::chrono::steady_clock::time_point now, std::chrono::steady_clock::time_point deadline,
+                     std::chrono::steady_clock::duration byteTime) {
+    return now <= deadline ? 1 : static_cast<std::size_t>((now - deadline) / byteTime) + 1;
+}
+
 timespec Timeout(std::chrono::steady_clock::duration left) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(left, kNoTime)).count();
     return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
@@ -219,9 +225,7 @@ void TLoaderSimulator::ReceiveBytes(const TLineFormat &format, TClock::duration 
     std::size_t want = sizeof buffer;
     const bool oneByOne = options_.readDelay.count() > 0;
     if (byteTime != kNoTime)
-        want = oneByOne
-                   ? 1
-                   : std::min<std::size_t>(want, static_cast<std::size_t>((now - receiveDeadline_) / byteTime) + 1);
+        want = oneByOne ? 1 : std::min<std::size_t>(want, DueBytes(now, receiveDeadline_, byteTime));
     const ssize_t n = read(master_, buffer, want);
     if (n <= 0) {
         receiveIdle_ = true;
@@ -259,7 +263,7 @@ void TLoaderSimulator::TransmitBytes(const TLineFormat &format, TClock::duration
     const TSegment &segment = output_.front();
     std::size_t want = segment.bytes.size() - outputOffset_;
     if (byteTime != kNoTime)
-        want = std::min(want, static_cast<std::size_t>((now - transmitDeadline_) / byteTime) + 1);
+        want = std::min(want, DueBytes(now, transmitDeadline_, byteTime));
     const std::string bytes = chipLine_.Transmit(segment.bytes.substr(outputOffset_, want), format);
     const ssize_t n = write(master_, bytes.data(), bytes.size());
     if (n <= 0) {
