@@ -231,6 +231,10 @@ void TLoaderSimulator::ReceiveBytes(const TLineFormat &format, TClock::duration 
         receiveIdle_ = true;
         return;
     }
+    // On a paced line each byte is logged at the moment its stop bit ended, even
+    // when a busy machine let the thread take several at once.
+    const bool paced = byteTime != kNoTime && !oneByOne;
+    const TClock::time_point firstArrival = paced ? receiveDeadline_ : now;
     if (byteTime != kNoTime) {
         // A slow reader pauses before each byte; a paced line keeps its clock.
         receiveDeadline_ = oneByOne ? now + byteTime : receiveDeadline_ + n * byteTime;
@@ -239,11 +243,11 @@ void TLoaderSimulator::ReceiveBytes(const TLineFormat &format, TClock::duration 
             receiveIdle_ = true;
     }
     for (ssize_t i = 0; i < n && !lineClosed_; ++i)
-        HandleByte(static_cast<std::uint8_t>(buffer[i]), format);
+        HandleByte(static_cast<std::uint8_t>(buffer[i]), format, paced ? firstArrival + i * byteTime : now);
 }
 
-void TLoaderSimulator::HandleByte(std::uint8_t byte, const TLineFormat &format) {
-    log_.push_back({TClock::now(), byte});
+void TLoaderSimulator::HandleByte(std::uint8_t byte, const TLineFormat &format, TClock::time_point arrival) {
+    log_.push_back({arrival, byte});
     ++receivedTotal_;
     std::string reply;
     const bool banner = chipLine_.Receive(byte, format, reply);

@@ -103,7 +103,7 @@ class TLoaderSimulator {
     void Wake();
     void Serve();
     void ReceiveBytes(const TLineFormat &format, TClock::duration byteTime, TClock::time_point now);
-    void HandleByte(std::uint8_t byte, const TLineFormat &format);
+    void HandleByte(std::uint8_t byte, const TLineFormat &format, TClock::time_point arrival);
     void TransmitBytes(const TLineFormat &format, TClock::duration byteTime, TClock::time_point now);
     void QueueBanner();
     void Queue(std::string bytes, std::chrono::milliseconds gap = std::chrono::milliseconds(0));
