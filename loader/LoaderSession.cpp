@@ -52,6 +52,32 @@ std::string ErrorLineAt(const std::string &text, std::size_t at) {
     return text.substr(at, end == std::string::npos ? std::string::npos : end - at);
 }
 
+// Which record the loader found a fault in, from what came back after the
+// error line: the loader's command line echoes what followed the fault, so
+// the first echo is the record after the faulty one, or, for a fault inside
+// a record, the rest of it. Without an echo the fault was in the last thing
+// sent. Index `file.records.size()` stands for the end record.
+std::size_t FaultyRecord(const THexFile &file, std::size_t recordsSent, bool endSent, const std::string &fromError) {
+    const std::size_t sent = recordsSent + (endSent ? 1 : 0);
+    const auto textOf = [&](std::size_t k) {
+        return k < file.records.size() ? Upper(file.records[k].text) : std::string(":00000001FF");
+    };
+    std::string echo;
+    const auto pieces = SplitLines(fromError);
+    for (std::size_t i = 1; i < pieces.size() && echo.empty(); ++i)
+        if (pieces[i].size() > 1 && pieces[i][0] == '>')
+            echo = pieces[i].substr(1);
+    if (echo.empty())
+        return sent == 0 ? 0 : sent - 1;
+    for (std::size_t k = 1; k < sent; ++k)
+        if (textOf(k) == echo)
+            return k - 1;
+    for (std::size_t k = 0; k < sent; ++k)
+        if (EndsWith(textOf(k), echo))
+            return k;
+    return sent == 0 ? 0 : sent - 1;
+}
+
 } // namespace
 
 std::string DescribeLoaderError(const std::string &line) {
@@ -182,28 +208,31 @@ void TLoaderSession::Load(const THexFile &file, const TProgressHandler &progress
         RaiseLoaderError("L", ErrorLineAt(got, FindErrorLine(got)));
     }
 
-    std::vector<Clock::time_point> completed;
-    completed.reserve(file.records.size());
+    bool endSent = false;
     const auto failIfReported = [&] {
-        const std::string got = line_.Peek();
-        const std::size_t at = FindErrorLine(got);
-        if (at == std::string::npos)
+        if (FindErrorLine(line_.Peek()) == std::string::npos)
             return;
-        // The record the loader was taking when it found the fault: the last
-        // one whose write had completed when the error arrived.
-        const auto when = line_.ArrivalOf(line_.Taken() + at);
-        std::size_t index = 0;
-        while (index + 1 < completed.size() && completed[index + 1] <= when)
-            ++index;
-        std::string where;
-        if (index >= file.records.size())
-            where = "at the end record (line " + std::to_string(file.endLine) + ")";
-        else
-            where = "at the record of line " + std::to_string(file.records[index].line) + " (" + std::to_string(index) +
-                    " of " + std::to_string(file.records.size()) + " records taken before it)";
-        // What followed the fault reached the loader's command line: let it settle.
-        line_.WaitFor([](const std::string &) { return false; }, Clock::now() + line_.LineTime(64), cancel_);
-        line_.Take();
+        // Nothing more is sent. What already went after the faulty record
+        // reaches the loader's command line, which echoes it: wait until the
+        // line is quiet, then the first echo tells which record followed the
+        // fault.
+        const auto limit = DeadlineFor(load_.bytesSent + 64);
+        std::size_t seen = 0;
+        while (Clock::now() < limit) {
+            seen = line_.Peek().size();
+            const auto quiet = Clock::now() + std::chrono::milliseconds(150) + line_.LineTime(64);
+            line_.WaitFor([&](const std::string &s) { return s.size() > seen; }, std::min(quiet, limit), cancel_);
+            if (line_.Peek().size() == seen || (cancel_ && cancel_->load()))
+                break;
+        }
+        const std::string got = line_.Take();
+        const std::size_t at = FindErrorLine(got);
+        const std::size_t index = FaultyRecord(file, load_.recordsSent, endSent, got.substr(at));
+        const std::string where = index >= file.records.size()
+                                      ? "at the end record (line " + std::to_string(file.endLine) + ")"
+                                      : "at the record of line " + std::to_string(file.records[index].line) +
+                                            " (record " + std::to_string(index + 1) + " of " +
+                                            std::to_string(file.records.size()) + ")";
         RaiseLoaderError("L", ErrorLineAt(got, at), where);
     };
 
@@ -211,7 +240,6 @@ void TLoaderSession::Load(const THexFile &file, const TProgressHandler &progress
         failIfReported();
         CheckCancel("L");
         line_.Write(record.text + "\r\n");
-        completed.push_back(Clock::now());
         load_.bytesSent += record.text.size() + 2;
         ++load_.recordsSent;
         if (progress)
@@ -219,7 +247,7 @@ void TLoaderSession::Load(const THexFile &file, const TProgressHandler &progress
     }
     failIfReported();
     line_.Write(":00000001FF\r\n");
-    completed.push_back(Clock::now());
+    endSent = true;
     load_.bytesSent += 13;
     const bool back =
         line_.WaitFor([](const std::string &s) { return EndsWith(s, replies::kPrompt); }, DeadlineFor(32), cancel_);
