@@ -73,6 +73,7 @@ int RunTerminal(const TOptions &options, const TTarget &target, const std::atomi
         TRawInput raw;
         bool input = true;
         auto quietSince = std::chrono::steady_clock::now();
+        auto inputEnd = quietSince;
         while (!cancel.load()) {
             pollfd p{STDIN_FILENO, POLLIN, 0};
             const int ready = input ? poll(&p, 1, 20) : (std::this_thread::sleep_for(std::chrono::milliseconds(20)), 0);
@@ -82,7 +83,8 @@ int RunTerminal(const TOptions &options, const TTarget &target, const std::atomi
             }
             if (!input) {
                 // Input ended: show what the loader still says, then leave.
-                if (std::chrono::steady_clock::now() - quietSince > std::chrono::milliseconds(500))
+                const auto now = std::chrono::steady_clock::now();
+                if (now - quietSince > std::chrono::milliseconds(300) || now - inputEnd > std::chrono::seconds(2))
                     break;
                 continue;
             }
@@ -92,7 +94,7 @@ int RunTerminal(const TOptions &options, const TTarget &target, const std::atomi
             const ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
             if (n <= 0) {
                 input = false;
-                quietSince = std::chrono::steady_clock::now();
+                quietSince = inputEnd = std::chrono::steady_clock::now();
                 continue;
             }
             std::string keys(buffer, static_cast<std::size_t>(n));
@@ -107,8 +109,11 @@ int RunTerminal(const TOptions &options, const TTarget &target, const std::atomi
                 code = static_cast<int>(e.Outcome());
                 break;
             }
-            if (leave != std::string::npos)
-                break;
+            if (leave != std::string::npos) {
+                // What the loader still says to the last keys is shown, then it leaves.
+                input = false;
+                quietSince = inputEnd = std::chrono::steady_clock::now();
+            }
         }
     }
     line.Close();

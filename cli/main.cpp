@@ -9,6 +9,7 @@
 
 #include <CLI/CLI.hpp>
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <iostream>
@@ -80,6 +81,26 @@ void Describe(CLI::App &app, cli::TOptions &o) {
     app.add_subcommand("terminal", "a raw session with the loader (Ctrl-] leaves)");
 }
 
+// Every argument is checked before a port is opened.
+void CheckArguments(const cli::TOptions &o) {
+    (void)cli::ParseRange(o);
+    if (!o.partition.empty())
+        (void)loader::PartitionCommand(cli::ParseHexNumber(o.partition, 0x8000, "--partition"));
+    if (!o.value.empty())
+        (void)cli::ParseHexNumber(o.value, 0xFF, "value");
+    if (!o.portNumber.empty())
+        (void)cli::ParseHexNumber(o.portNumber, 3, "port");
+    if (o.command == "key") {
+        bool ok = o.key.size() == 10;
+        for (char c : o.key)
+            ok = ok && std::isxdigit(static_cast<unsigned char>(c));
+        if (!ok)
+            throw ELoader(TOutcome::Usage, "key \"" + o.key + "\": give exactly 10 hexadecimal digits");
+    }
+    if (o.baud && (*o.baud < 50 || *o.baud > 4000000))
+        throw ELoader(TOutcome::Usage, "--baud " + std::to_string(*o.baud) + ": give a rate from 50 to 4000000");
+}
+
 bool Confirm(const std::string &question) {
     if (!isatty(STDIN_FILENO))
         return false;
@@ -119,7 +140,7 @@ int Run(cli::TOptions &o) {
         file = std::make_unique<loader::THexFile>(loader::ReadHexFile(o.file));
     if (o.command == "dump" && o.output.empty() && o.ports.size() + o.devices.size() > 1 && !o.json)
         throw ELoader(TOutcome::Usage, "dump of several kits needs -o FILE (each kit gets FILE.PORT)");
-    (void)cli::ParseRange(o);
+    CheckArguments(o);
     if (o.command == "unlock" && !o.yes && !Confirm("Unlock erases the whole memory and the key of the chip. Go on?"))
         throw ELoader(TOutcome::Usage, "unlock erases the memory: confirm, or give --yes");
 
