@@ -1,42 +1,48 @@
 #include "LoaderProtocol.h"
 
-#include <cctype>
-#include <vector>
+#include <algorithm>
 
 namespace loadersim {
 
 namespace {
-
-bool IsHexDigit(std::uint8_t c) { return std::isxdigit(c) != 0; }
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    return std::toupper(static_cast<unsigned char>(c)) - 'A' + 10;
-}
 
 // Characters the command line takes (after folding to upper case).
 bool IsLineCharacter(std::uint8_t c) {
     return (c >= '0' && c <= '9') || c == ':' || c == ' ' || (c >= 'A' && c <= 'Z');
 }
 
+constexpr std::uint8_t kBackspace = 0x08;
+constexpr std::uint8_t kTab = 0x09;
 constexpr std::uint8_t kCarriageReturn = 0x0D;
 constexpr std::uint8_t kDelete = 0x7F;
+// What is kept of an overlong line: enough that deleting back below the limit
+// gives the line as typed.
+constexpr std::size_t kLineKept = 64;
 
 } // namespace
 
-TLoaderProtocol::TLoaderProtocol() { image_.fill(0xFF); }
+TLoaderProtocol::TLoaderProtocol() {
+    image_.fill(kSimulatorChoice.erasedMemory);
+    ports_.fill(kSimulatorChoice.portLatchAtPowerUp);
+    key_ = kSimulatorChoice.erasedKey;
+}
 
 std::string TLoaderProtocol::BannerLine(bool lowerCase) {
-    return lowerCase ? "ds5000 loader version 2.1" : "DS5000 LOADER VERSION 2.1";
+    return lowerCase ? kSimulatorChoice.bannerLowerCase : kSimulatorChoice.banner;
+}
+
+std::size_t TLoaderProtocol::RangeEnd() const { return (mcon_ & 0x08) != 0 ? 0x7FFF : 0x1FFF; }
+
+void TLoaderProtocol::Poke(std::size_t address, const std::vector<std::uint8_t> &bytes) {
+    for (std::size_t i = 0; i < bytes.size() && address + i < kMemorySize; ++i)
+        image_[address + i] = bytes[i];
 }
 
 void TLoaderProtocol::Reset() {
     mode_ = TMode::WaitingForWakeUp;
     line_.clear();
-    lineTooLong_ = false;
-    inRecord_ = false;
-    recordDigits_.clear();
+    typed_ = 0;
+    reader_.Clear();
 }
 
 bool TLoaderProtocol::Feed(std::uint8_t byte, std::string &reply) {
@@ -50,7 +56,9 @@ bool TLoaderProtocol::Feed(std::uint8_t byte, std::string &reply) {
         FeedCommandLine(byte, reply);
         return false;
     case TMode::Loading:
-        FeedLoad(byte, reply);
+    case TMode::Verifying:
+    case TMode::Tracing:
+        FeedDownload(byte, reply);
         return false;
     }
     return false;
@@ -61,117 +69,97 @@ void TLoaderProtocol::FeedCommandLine(std::uint8_t byte, std::string &reply) {
         RunLine(reply);
         return;
     }
-    if (byte == kDelete) {
-        if (!line_.empty())
+    if (byte == kDelete || byte == kBackspace) {
+        // Nothing to take back: nothing is echoed, so the prompt stays intact.
+        if (typed_ == 0)
+            return;
+        --typed_;
+        if (line_.size() > typed_)
             line_.pop_back();
-        reply.push_back(static_cast<char>(kDelete));
+        reply += kSimulatorChoice.deleteEcho;
         return;
     }
-    const auto upper = static_cast<std::uint8_t>(std::toupper(byte));
-    if (!IsLineCharacter(upper))
+    if (byte == kTab)
+        byte = ' ';
+    if (byte >= 'a' && byte <= 'z')
+        byte = static_cast<std::uint8_t>(byte - 'a' + 'A');
+    if (!IsLineCharacter(byte))
         return; // not echoed, not kept
-    reply.push_back(static_cast<char>(upper));
-    if (line_.size() < kMaxLineLength)
-        line_.push_back(static_cast<char>(upper));
-    else
-        lineTooLong_ = true;
+    reply.push_back(static_cast<char>(byte));
+    if (line_.size() < kLineKept)
+        line_.push_back(static_cast<char>(byte));
+    ++typed_;
+}
+
+void TLoaderProtocol::Line(const std::string &text, std::string &reply) {
+    reply += kSimulatorChoice.lineStart;
+    reply += text;
 }
 
 void TLoaderProtocol::Fail(const char *code, std::string &reply) {
-    reply += "\r\n";
-    reply += code;
+    Line(code, reply);
     reply += kPrompt;
     mode_ = TMode::CommandLine;
-    inRecord_ = false;
-    recordDigits_.clear();
+    reader_.Clear();
 }
 
 void TLoaderProtocol::RunLine(std::string &reply) {
-    std::string command;
-    for (char c : line_)
-        if (c != ' ')
-            command.push_back(c);
-    const bool tooLong = lineTooLong_;
+    const std::string line = line_;
+    const bool tooLong = typed_ > kMaxLineLength;
     line_.clear();
-    lineTooLong_ = false;
-
+    typed_ = 0;
     if (tooLong)
-        return Fail("E:LONG", reply);
-    if (command.empty()) {
+        return Fail(kSimulatorChoice.longLine, reply);
+    const auto first = line.find_first_not_of(' ');
+    if (first == std::string::npos) {
         reply += kPrompt;
         return;
     }
-    const char letter = command[0];
-    const std::string args = command.substr(1);
-    if (letter == 'W') {
-        if (args.size() != 2)
-            return Fail("E:PARAM", reply);
-        if (!IsHexDigit(static_cast<std::uint8_t>(args[0])) || !IsHexDigit(static_cast<std::uint8_t>(args[1])))
-            return Fail("E:NOTHEX", reply);
-        partition_ = HexValue(args[0]) * 16 + HexValue(args[1]);
-        reply += kPrompt;
-        return;
-    }
-    if (letter == 'L') {
-        if (!args.empty())
-            return Fail("E:PARAM", reply);
-        reply += "\r\n";
-        mode_ = TMode::Loading;
-        inRecord_ = false;
-        recordDigits_.clear();
-        return;
-    }
-    Fail("E:COMMAND", reply);
+    RunCommand(line[first], line.substr(first + 1), reply);
 }
 
-void TLoaderProtocol::FeedLoad(std::uint8_t byte, std::string &reply) {
-    if (!inRecord_) {
-        // Line ends and anything else between records are of no interest.
-        if (byte == ':') {
-            inRecord_ = true;
-            recordDigits_.clear();
-        }
+void TLoaderProtocol::FeedDownload(std::uint8_t byte, std::string &reply) {
+    switch (reader_.Feed(byte)) {
+    case THexRecordReader::TResult::Pending:
         return;
+    case THexRecordReader::TResult::NotHex:
+        return Fail(kSimulatorChoice.notHex, reply);
+    case THexRecordReader::TResult::Checksum:
+        if (mode_ == TMode::Tracing)
+            Line(reader_.Record().text, reply);
+        return Fail(kSimulatorChoice.checksum, reply);
+    case THexRecordReader::TResult::Record:
+        return TakeRecord(reader_.Record(), reply);
     }
-    if (!IsHexDigit(byte))
-        return Fail("E:NOTHEX", reply);
-    recordDigits_.push_back(static_cast<char>(byte));
-    if (recordDigits_.size() < 2)
-        return;
-    const std::size_t dataLength =
-        static_cast<std::size_t>(HexValue(recordDigits_[0]) * 16 + HexValue(recordDigits_[1]));
-    if (recordDigits_.size() == 2 * (5 + dataLength))
-        FinishRecord(reply);
 }
 
-void TLoaderProtocol::FinishRecord(std::string &reply) {
-    std::vector<std::uint8_t> bytes;
-    for (std::size_t i = 0; i + 1 < recordDigits_.size(); i += 2)
-        bytes.push_back(static_cast<std::uint8_t>(HexValue(recordDigits_[i]) * 16 + HexValue(recordDigits_[i + 1])));
-    inRecord_ = false;
-    recordDigits_.clear();
-
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : bytes)
-        sum = static_cast<std::uint8_t>(sum + b);
-    if (sum != 0)
-        return Fail("E:CHKSUM", reply);
-
-    const std::size_t length = bytes[0];
-    const std::size_t address = static_cast<std::size_t>(bytes[1]) * 256 + bytes[2];
-    const std::uint8_t type = bytes[3];
-    if (type == 0x01) {
-        ++completedLoads_;
+void TLoaderProtocol::TakeRecord(const THexRecord &record, std::string &reply) {
+    if (mode_ == TMode::Tracing)
+        Line(record.text, reply);
+    if (record.type == 0x01) {
+        if (mode_ == TMode::Loading)
+            ++completedLoads_;
+        if (mode_ == TMode::Verifying && !verifyDiffered_)
+            Line(kSimulatorChoice.verifyOk, reply);
         mode_ = TMode::CommandLine;
         reply += kPrompt;
         return;
     }
-    if (type != 0x00)
-        return Fail("E:RECTYP", reply);
-    if (address + length > kMemorySize)
-        return Fail("E:RANGE", reply);
-    for (std::size_t i = 0; i < length; ++i)
-        image_[address + i] = bytes[4 + i];
+    if (record.type != 0x00)
+        return Fail(kSimulatorChoice.recordType, reply);
+    if (mode_ == TMode::Tracing)
+        return;
+    if (!record.data.empty() && record.address + record.data.size() - 1 > RangeEnd())
+        return Fail(kSimulatorChoice.range, reply);
+    if (mode_ == TMode::Verifying) {
+        if (!std::equal(record.data.begin(), record.data.end(),
+                        image_.begin() + static_cast<std::ptrdiff_t>(record.address))) {
+            verifyDiffered_ = true;
+            Line(kSimulatorChoice.verify, reply);
+        }
+        return;
+    }
+    std::copy(record.data.begin(), record.data.end(), image_.begin() + static_cast<std::ptrdiff_t>(record.address));
     ++dataRecords_;
 }
 

@@ -1,11 +1,16 @@
 #include "LoaderSimulator.h"
 
+#include "PtyLineFormat.h"
+
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
+#include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -13,15 +18,32 @@ namespace loadersim {
 
 namespace {
 
-// How long a reply may wait for room in the line before it is dropped: the
-// programmer does not read while it downloads, and the kit must not hang.
-constexpr int kWriteWaitMs = 1000;
+constexpr std::chrono::nanoseconds kNoTime{0};
+// Bits on the line per byte: start, eight data bits, stop.
+constexpr long long kBitsPerByte = 10;
+// A paced line wakes at most this often and then moves every byte that has come
+// due, as a UART with a small FIFO would: the rate stays exact, the waking stays cheap.
+constexpr std::chrono::microseconds kPaceQuantum{1000};
+
+// How long after a byte's deadline the thread may sleep on: bytes faster than
+// the quantum are moved together, slower ones each at their time.
+std::chrono::steady_clock::duration Slack(std::chrono::steady_clock::duration byteTime) {
+    return byteTime < kPaceQuantum ? std::chrono::steady_clock::duration(kPaceQuantum) - byteTime : kNoTime;
+}
+
+timespec Timeout(std::chrono::steady_clock::duration left) {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(left, kNoTime)).count();
+    return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+}
 
 } // namespace
 
 TLoaderSimulator::TLoaderSimulator(TSimulatorOptions options) : options_(std::move(options)) {
     if (pipe(stopPipe_) != 0)
         throw std::runtime_error("pipe failed");
+    // Wake-ups must never block the caller, even if the thread is slow to drain them.
+    fcntl(stopPipe_[1], F_SETFL, fcntl(stopPipe_[1], F_GETFL) | O_NONBLOCK);
+    fcntl(stopPipe_[0], F_SETFL, fcntl(stopPipe_[0], F_GETFL) | O_NONBLOCK);
     OpenLine();
     StartThread();
 }
@@ -51,6 +73,7 @@ void TLoaderSimulator::OpenLine() {
     slavePath_ = name;
     lineClosed_ = false;
     receivedTotal_ = 0;
+    receiveIdle_ = transmitIdle_ = true;
 }
 
 void TLoaderSimulator::CloseLine() {
@@ -69,14 +92,17 @@ void TLoaderSimulator::StopThread() {
     if (!thread_.joinable())
         return;
     const char stop = 's';
-    (void)!write(stopPipe_[1], &stop, 1);
-    thread_.join();
-    char drain[16];
-    while (true) {
-        pollfd p{stopPipe_[0], POLLIN, 0};
-        if (poll(&p, 1, 0) <= 0 || read(stopPipe_[0], drain, sizeof drain) <= 0)
-            break;
+    while (write(stopPipe_[1], &stop, 1) < 0 && errno == EINTR) {
     }
+    thread_.join();
+    char drain[64];
+    while (read(stopPipe_[0], drain, sizeof drain) > 0) {
+    }
+}
+
+void TLoaderSimulator::Wake() {
+    const char wake = 'w';
+    (void)!write(stopPipe_[1], &wake, 1);
 }
 
 void TLoaderSimulator::Replug() {
@@ -84,98 +110,193 @@ void TLoaderSimulator::Replug() {
     CloseLine();
     {
         std::lock_guard lock(mutex_);
-        protocol_.Reset();
+        chipLine_.Break();
+        output_.clear();
+        outputOffset_ = 0;
     }
     OpenLine();
     StartThread();
 }
 
+TLoaderSimulator::TClock::duration TLoaderSimulator::ByteTime(unsigned rate) const {
+    if (rate == 0)
+        return kNoTime;
+    return std::chrono::nanoseconds(kBitsPerByte * 1000000000LL / rate);
+}
+
+// One loop: decide what may happen now (a byte may be taken, a byte may go out)
+// and what deadline comes next, wait for the line or that deadline, act.
 void TLoaderSimulator::Serve() {
-    const bool slow = options_.readDelay.count() > 0;
-    char buffer[4096];
     while (!lineClosed_) {
-        pollfd fds[2] = {{master_, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
+        std::unique_lock lock(mutex_);
+        auto now = TClock::now();
+        const TLineFormat format = ReadLineFormat(slaveKeep_);
+        const unsigned measured = chipLine_.MeasuredRate();
+        const auto paced = options_.paceToBaudRate ? ByteTime(measured != 0 ? measured : format.outRate) : kNoTime;
+        const TClock::duration receiveTime =
+            std::max<TClock::duration>(paced, std::chrono::duration_cast<TClock::duration>(options_.readDelay));
+        std::optional<TClock::time_point> until;
+        const auto sooner = [&until](TClock::time_point t) {
+            if (!until || t < *until)
+                until = t;
+        };
+        short events = 0;
+        if (receiveTime == kNoTime || receiveIdle_ || now >= receiveDeadline_)
+            events |= POLLIN;
+        else
+            sooner(receiveDeadline_ + (options_.readDelay.count() > 0 ? kNoTime : Slack(receiveTime)));
+        if (output_.empty() || chipLine_.OutputStopped()) {
+            transmitIdle_ = true;
+        } else if (now < gapUntil_) {
+            transmitIdle_ = true;
+            sooner(gapUntil_);
+        } else if (paced == kNoTime) {
+            events |= POLLOUT;
+        } else {
+            if (transmitIdle_) {
+                transmitIdle_ = false;
+                transmitDeadline_ = now + paced;
+            }
+            if (now >= transmitDeadline_)
+                events |= POLLOUT;
+            else
+                sooner(transmitDeadline_ + Slack(paced));
+        }
+        lock.unlock();
+
+        pollfd fds[2] = {{master_, events, 0}, {stopPipe_[0], POLLIN, 0}};
+        timespec timeout{};
+        if (until)
+            timeout = Timeout(*until - TClock::now());
+        if (ppoll(fds, 2, until ? &timeout : nullptr, nullptr) < 0) {
             if (errno == EINTR)
                 continue;
             return;
         }
-        if (fds[1].revents != 0)
-            return;
-        if (slow)
-            std::this_thread::sleep_for(options_.readDelay);
-        const ssize_t n = read(master_, buffer, slow ? 1 : sizeof buffer);
-        if (n <= 0) {
-            if (n < 0 && (errno == EAGAIN || errno == EINTR))
-                continue;
-            // No slave is open (we keep one, so this means trouble): wait for a stop.
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-            continue;
+        if (fds[1].revents != 0) {
+            char wakes[64];
+            ssize_t n = 0;
+            while ((n = read(stopPipe_[0], wakes, sizeof wakes)) > 0)
+                if (std::find(wakes, wakes + n, 's') != wakes + n)
+                    return;
         }
-        for (ssize_t i = 0; i < n && !lineClosed_; ++i)
-            HandleByte(static_cast<std::uint8_t>(buffer[i]));
+        lock.lock();
+        now = TClock::now();
+        // The programmer may have changed its settings while we waited: the bytes
+        // meet the line as it is now.
+        const TLineFormat current = ReadLineFormat(slaveKeep_);
+        if ((fds[0].revents & POLLIN) != 0)
+            ReceiveBytes(current, receiveTime, now);
+        if (!lineClosed_ && (fds[0].revents & POLLOUT) != 0)
+            TransmitBytes(current, paced, now);
     }
     // The cable is pulled: wait for the stop request only.
-    pollfd stop{stopPipe_[0], POLLIN, 0};
-    while (poll(&stop, 1, -1) < 0 && errno == EINTR) {
+    while (true) {
+        pollfd stop{stopPipe_[0], POLLIN, 0};
+        if (poll(&stop, 1, -1) < 0 && errno != EINTR)
+            return;
+        char wakes[64];
+        ssize_t n = 0;
+        while ((n = read(stopPipe_[0], wakes, sizeof wakes)) > 0)
+            if (std::find(wakes, wakes + n, 's') != wakes + n)
+                return;
     }
 }
 
-void TLoaderSimulator::HandleByte(std::uint8_t byte) {
-    std::string reply;
-    bool banner = false;
-    bool pull = false;
-    {
-        std::lock_guard lock(mutex_);
-        log_.push_back({std::chrono::steady_clock::now(), byte});
-        ++receivedTotal_;
-        banner = protocol_.Feed(byte, reply);
-        pull = options_.closeAfterBytes >= 0 && receivedTotal_ >= options_.closeAfterBytes;
+void TLoaderSimulator::ReceiveBytes(const TLineFormat &format, TClock::duration byteTime, TClock::time_point now) {
+    if (byteTime != kNoTime && receiveIdle_) {
+        // The first byte after a quiet line is complete one line time from now.
+        receiveIdle_ = false;
+        receiveDeadline_ = now + byteTime;
+        return;
     }
-    if (pull) {
+    char buffer[4096];
+    std::size_t want = sizeof buffer;
+    const bool oneByOne = options_.readDelay.count() > 0;
+    if (byteTime != kNoTime)
+        want = oneByOne
+                   ? 1
+                   : std::min<std::size_t>(want, static_cast<std::size_t>((now - receiveDeadline_) / byteTime) + 1);
+    const ssize_t n = read(master_, buffer, want);
+    if (n <= 0) {
+        receiveIdle_ = true;
+        return;
+    }
+    if (byteTime != kNoTime) {
+        // A slow reader pauses before each byte; a paced line keeps its clock.
+        receiveDeadline_ = oneByOne ? now + byteTime : receiveDeadline_ + n * byteTime;
+        int waiting = 0;
+        if (ioctl(master_, FIONREAD, &waiting) != 0 || waiting == 0)
+            receiveIdle_ = true;
+    }
+    for (ssize_t i = 0; i < n && !lineClosed_; ++i)
+        HandleByte(static_cast<std::uint8_t>(buffer[i]), format);
+}
+
+void TLoaderSimulator::HandleByte(std::uint8_t byte, const TLineFormat &format) {
+    log_.push_back({TClock::now(), byte});
+    ++receivedTotal_;
+    std::string reply;
+    const bool banner = chipLine_.Receive(byte, format, reply);
+    if (options_.closeAfterBytes >= 0 && receivedTotal_ >= options_.closeAfterBytes) {
         lineClosed_ = true;
         CloseLine();
         return;
     }
     if (banner)
-        SendBanner();
-    if (!reply.empty())
-        WriteOut(reply);
+        QueueBanner();
+    Queue(std::move(reply));
 }
 
-void TLoaderSimulator::SendBanner() {
-    if (!options_.noiseBeforeBanner.empty())
-        WriteOut(options_.noiseBeforeBanner);
-    const std::string line = "\r\n" + TLoaderProtocol::BannerLine(options_.lowerCaseBanner) + TLoaderProtocol::kPrompt;
+void TLoaderSimulator::TransmitBytes(const TLineFormat &format, TClock::duration byteTime, TClock::time_point now) {
+    if (output_.empty() || chipLine_.OutputStopped())
+        return;
+    const TSegment &segment = output_.front();
+    std::size_t want = segment.bytes.size() - outputOffset_;
+    if (byteTime != kNoTime)
+        want = std::min(want, static_cast<std::size_t>((now - transmitDeadline_) / byteTime) + 1);
+    const std::string bytes = chipLine_.Transmit(segment.bytes.substr(outputOffset_, want), format);
+    const ssize_t n = write(master_, bytes.data(), bytes.size());
+    if (n <= 0) {
+        transmitIdle_ = true;
+        return;
+    }
+    sent_.append(bytes, 0, static_cast<std::size_t>(n));
+    outputOffset_ += static_cast<std::size_t>(n);
+    if (byteTime != kNoTime) {
+        transmitDeadline_ += n * byteTime;
+        // The programmer's buffer is full: the line stood still meanwhile.
+        if (static_cast<std::size_t>(n) < want)
+            transmitIdle_ = true;
+    }
+    if (outputOffset_ < segment.bytes.size())
+        return;
+    output_.pop_front();
+    outputOffset_ = 0;
+    if (!output_.empty() && output_.front().gap.count() > 0)
+        gapUntil_ = now + output_.front().gap;
+}
+
+void TLoaderSimulator::Queue(std::string bytes, std::chrono::milliseconds gap) {
+    if (bytes.empty())
+        return;
+    if (gap.count() == 0 && !output_.empty()) {
+        output_.back().bytes += bytes;
+        return;
+    }
+    if (output_.empty() && gap.count() > 0)
+        gapUntil_ = TClock::now() + gap;
+    output_.push_back({std::move(bytes), gap});
+}
+
+void TLoaderSimulator::QueueBanner() {
+    Queue(options_.noiseBeforeBanner);
+    const std::string line =
+        kSimulatorChoice.lineStart + TLoaderProtocol::BannerLine(options_.lowerCaseBanner) + TLoaderProtocol::kPrompt;
     const std::size_t pieces = options_.bannerPieces < 1 ? 1 : static_cast<std::size_t>(options_.bannerPieces);
     const std::size_t step = (line.size() + pieces - 1) / pieces;
-    for (std::size_t off = 0; off < line.size(); off += step) {
-        if (off > 0)
-            std::this_thread::sleep_for(options_.pieceGap);
-        WriteOut(line.substr(off, step));
-    }
-}
-
-void TLoaderSimulator::WriteOut(const std::string &bytes) {
-    {
-        std::lock_guard lock(mutex_);
-        sent_ += bytes;
-    }
-    std::size_t off = 0;
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWriteWaitMs);
-    while (off < bytes.size() && master_ >= 0) {
-        const ssize_t n = write(master_, bytes.data() + off, bytes.size() - off);
-        if (n > 0) {
-            off += static_cast<std::size_t>(n);
-            continue;
-        }
-        if (n < 0 && errno != EAGAIN && errno != EINTR)
-            return;
-        if (std::chrono::steady_clock::now() > end)
-            return;
-        pollfd p{master_, POLLOUT, 0};
-        poll(&p, 1, 10);
-    }
+    for (std::size_t off = 0; off < line.size(); off += step)
+        Queue(line.substr(off, step), off == 0 ? std::chrono::milliseconds(0) : options_.pieceGap);
 }
 
 std::string TLoaderSimulator::SlavePath() const {
@@ -214,9 +335,9 @@ void TLoaderSimulator::ClearLog() {
 }
 
 bool TLoaderSimulator::WaitForReceived(std::size_t count, std::chrono::milliseconds timeout) const {
-    const auto end = std::chrono::steady_clock::now() + timeout;
+    const auto end = TClock::now() + timeout;
     while (ReceivedCount() < count) {
-        if (std::chrono::steady_clock::now() > end)
+        if (TClock::now() > end)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
@@ -224,11 +345,24 @@ bool TLoaderSimulator::WaitForReceived(std::size_t count, std::chrono::milliseco
 }
 
 void TLoaderSimulator::Reset() {
-    std::lock_guard lock(mutex_);
-    protocol_.Reset();
+    {
+        std::lock_guard lock(mutex_);
+        chipLine_.Break();
+        output_.clear();
+        outputOffset_ = 0;
+    }
+    Wake();
 }
 
-void TLoaderSimulator::SendRaw(const std::string &bytes) { WriteOut(bytes); }
+void TLoaderSimulator::Break() { Reset(); }
+
+void TLoaderSimulator::SendRaw(const std::string &bytes) {
+    {
+        std::lock_guard lock(mutex_);
+        Queue(bytes);
+    }
+    Wake();
+}
 
 TLoaderProtocol::TImage TLoaderSimulator::Image() const {
     std::lock_guard lock(mutex_);
@@ -242,9 +376,34 @@ bool TLoaderSimulator::WriteImage(const std::string &path) const {
     return static_cast<bool>(out);
 }
 
+void TLoaderSimulator::Poke(std::size_t address, const std::vector<std::uint8_t> &bytes) {
+    std::lock_guard lock(mutex_);
+    protocol_.Poke(address, bytes);
+}
+
 int TLoaderSimulator::PartitionRegister() const {
     std::lock_guard lock(mutex_);
     return protocol_.PartitionRegister();
+}
+
+std::uint8_t TLoaderSimulator::Mcon() const {
+    std::lock_guard lock(mutex_);
+    return protocol_.Mcon();
+}
+
+bool TLoaderSimulator::Locked() const {
+    std::lock_guard lock(mutex_);
+    return protocol_.Locked();
+}
+
+std::uint64_t TLoaderSimulator::Key() const {
+    std::lock_guard lock(mutex_);
+    return protocol_.Key();
+}
+
+TLoaderProtocol::TPorts TLoaderSimulator::Ports() const {
+    std::lock_guard lock(mutex_);
+    return protocol_.Ports();
 }
 
 std::size_t TLoaderSimulator::CompletedLoads() const {
@@ -255,6 +414,11 @@ std::size_t TLoaderSimulator::CompletedLoads() const {
 bool TLoaderSimulator::AwaitingWakeUp() const {
     std::lock_guard lock(mutex_);
     return protocol_.AwaitingWakeUp();
+}
+
+unsigned TLoaderSimulator::MeasuredRate() const {
+    std::lock_guard lock(mutex_);
+    return chipLine_.MeasuredRate();
 }
 
 } // namespace loadersim

@@ -1,4 +1,5 @@
 #include "LoaderSimulator.h"
+#include "ProgrammerEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +47,7 @@ TEST(LoaderProtocol, WaitsForCarriageReturnBeforeTheBanner) {
 TEST(LoaderProtocol, EchoesOnlyCommandCharactersInUpperCase) {
     auto loader = AwakeLoader();
     EXPECT_EQ(Feed(loader, "w4\x01#a:"), "W4A:");
-    EXPECT_EQ(Feed(loader, "\x7f\x7f"), "\x7f\x7f");
+    EXPECT_EQ(Feed(loader, "\x7f\x7f"), "\b \b\b \b");
     // "W4" is left after the two deletes; "8" completes a valid command.
     EXPECT_EQ(Feed(loader, "8\r"), "8\r\n>");
     EXPECT_EQ(loader.PartitionRegister(), 0x48);
@@ -73,7 +74,7 @@ TEST(LoaderProtocol, CommandLineErrors) {
 
 TEST(LoaderProtocol, LoadsIntelHexIgnoringLineEndsAndEndsWithPrompt) {
     auto loader = AwakeLoader();
-    EXPECT_EQ(Feed(loader, "L\r"), "L\r\n");
+    EXPECT_EQ(Feed(loader, "L\r"), "L");
     EXPECT_TRUE(loader.Loading());
     // Two data records with CR LF line ends, then the end record.
     const std::string hex = ":0300000002003EBD\r\n"
@@ -111,45 +112,7 @@ TEST(LoaderProtocol, LoadErrorsReturnToTheCommandLine) {
 
 namespace {
 
-// The programmer's end of the line.
-class Programmer {
-  public:
-    explicit Programmer(const std::string &path) : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {
-        if (fd_ >= 0) {
-            termios t{};
-            tcgetattr(fd_, &t);
-            cfmakeraw(&t);
-            tcsetattr(fd_, TCSANOW, &t);
-        }
-    }
-    ~Programmer() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    bool Opened() const { return fd_ >= 0; }
-    ssize_t Send(const std::string &bytes) { return write(fd_, bytes.data(), bytes.size()); }
-    // Reads until `text` appeared; also counts the reads it took.
-    std::string ReadUntil(const std::string &text, int *reads = nullptr, int timeoutMs = 2000) {
-        std::string got;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < end) {
-            pollfd p{fd_, POLLIN, 0};
-            if (poll(&p, 1, 20) <= 0)
-                continue;
-            char buf[256];
-            const ssize_t n = read(fd_, buf, sizeof buf);
-            if (n > 0) {
-                got.append(buf, static_cast<std::size_t>(n));
-                if (reads)
-                    ++*reads;
-            }
-        }
-        return got;
-    }
-
-  private:
-    int fd_;
-};
+using Programmer = loadersim::test::TProgrammerEnd;
 
 } // namespace
 
@@ -161,7 +124,7 @@ TEST(LoaderSimulator, AnswersWakeUpAndRecordsEveryByte) {
     const std::string banner = line.ReadUntil(">");
     EXPECT_NE(banner.find("DS5000 LOADER"), std::string::npos);
     line.Send("W48\rL\r:00000001FF");
-    EXPECT_NE(line.ReadUntil("\r\n>\r\n>").find("W48\r\n>"), std::string::npos);
+    EXPECT_NE(line.ReadUntil("L\r\n>").find("W48\r\n>"), std::string::npos);
     ASSERT_TRUE(sim.WaitForReceived(18));
     EXPECT_EQ(sim.Received(), "\rW48\rL\r:00000001FF");
     EXPECT_EQ(sim.PartitionRegister(), 0x48);
