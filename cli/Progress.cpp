@@ -1,5 +1,6 @@
 #include "Progress.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace cli {
@@ -46,6 +47,8 @@ void TProgressBoard::Update(std::size_t kit, std::size_t done, std::size_t total
         return;
     std::lock_guard lock(mutex_);
     TKit &k = kits_.at(kit);
+    // Estimates of a reply's length may fall short by an echo or a prompt.
+    total = std::max(total, done);
     k.done = done;
     k.total = total;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - k.start).count();

@@ -150,11 +150,13 @@ void TLoaderSession::Wake() {
     CheckCancel("wake-up");
     if (line_.Gone())
         throw ELoader(TOutcome::Port, "wake-up: the line to " + line_.Port().Port() + " is gone (cable pulled?)");
-    throw ELoader(TOutcome::Timeout,
-                  "wake-up: no loader prompt on " + line_.Port().Port() + " at " +
-                      std::to_string(line_.BitsPerSecond()) + " baud" +
-                      (garbage > 0 ? " (" + std::to_string(garbage) + " bytes came that made no sense: wrong rate?)"
-                                   : " (silent line: is the kit on and in loader mode?)"));
+    throw ELoader(
+        TOutcome::Timeout,
+        "wake-up: no loader prompt on " + line_.Port().Port() + " at " + std::to_string(line_.BitsPerSecond()) +
+            " baud" +
+            (garbage > 0 ? " (" + std::to_string(garbage) + " bytes came that made no sense: wrong rate?)"
+                         : ": the line stayed silent (is the kit on and in loader mode? a loader woken at another rate "
+                           "answers at that rate only, until it is reset)"));
 }
 
 std::vector<std::string> TLoaderSession::Command(const std::string &text, std::size_t expectedReply,
@@ -197,16 +199,15 @@ void TLoaderSession::Load(const THexFile &file, const TProgressHandler &progress
     CheckCancel("L");
     line_.Take();
     line_.Write("L\r");
-    const std::string started = std::string("L") + replies::kLineBreak;
-    if (!line_.WaitFor([&](const std::string &s) { return s.find(started) != std::string::npos; }, DeadlineFor(16),
+    // The echo, then silence: the loader takes records from here on. A loader
+    // that refuses the download says so at once, with an error line and the prompt.
+    if (!line_.WaitFor([&](const std::string &s) { return s.find('L') != std::string::npos; }, DeadlineFor(16),
                        cancel_))
         NoAnswer("L");
-    // A loader that refuses the download says so at once.
-    std::this_thread::sleep_for(line_.LineTime(16) + std::chrono::milliseconds(30));
-    if (const std::string got = line_.Peek(); FindErrorLine(got) != std::string::npos) {
-        line_.WaitFor([](const std::string &s) { return EndsWith(s, replies::kPrompt); }, DeadlineFor(16), cancel_);
+    line_.WaitFor([](const std::string &s) { return EndsWith(s, replies::kPrompt); },
+                  Clock::now() + line_.LineTime(24) + std::chrono::milliseconds(30), cancel_);
+    if (const std::string got = line_.Peek(); FindErrorLine(got) != std::string::npos)
         RaiseLoaderError("L", ErrorLineAt(got, FindErrorLine(got)));
-    }
 
     bool endSent = false;
     const auto failIfReported = [&] {
@@ -236,9 +237,23 @@ void TLoaderSession::Load(const THexFile &file, const TProgressHandler &progress
         RaiseLoaderError("L", ErrorLineAt(got, at), where);
     };
 
+    // Writes run no further ahead of the line than kLead: a pseudo-terminal
+    // or a deep adapter buffer would take the whole file at once, and then
+    // neither a deadline nor a stop at the first error would mean anything.
+    const auto start = Clock::now();
+    const auto keepPace = [&] {
+        for (;;) {
+            const auto ahead = line_.LineTime(load_.bytesSent) - (Clock::now() - start);
+            if (ahead <= kLead)
+                return;
+            CheckCancel("L");
+            std::this_thread::sleep_for(std::min<Clock::duration>(ahead - kLead, std::chrono::milliseconds(50)));
+        }
+    };
     for (const auto &record : file.records) {
         failIfReported();
         CheckCancel("L");
+        keepPace();
         line_.Write(record.text + "\r\n");
         load_.bytesSent += record.text.size() + 2;
         ++load_.recordsSent;
@@ -246,11 +261,12 @@ void TLoaderSession::Load(const THexFile &file, const TProgressHandler &progress
             progress(load_.bytesSent, load_.bytesTotal);
     }
     failIfReported();
+    keepPace();
     line_.Write(":00000001FF\r\n");
     endSent = true;
     load_.bytesSent += 13;
-    const bool back =
-        line_.WaitFor([](const std::string &s) { return EndsWith(s, replies::kPrompt); }, DeadlineFor(32), cancel_);
+    const bool back = line_.WaitFor([](const std::string &s) { return EndsWith(s, replies::kPrompt); },
+                                    DeadlineFor(32) + kLead, cancel_);
     failIfReported();
     if (!back)
         NoAnswer("L");

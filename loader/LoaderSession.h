@@ -50,6 +50,8 @@ class TLoaderSession {
 
     // Extra allowance on every deadline (also the whole wait for a short reply).
     static constexpr std::chrono::milliseconds kSlack{1500};
+    // How far a download's writes may run ahead of the line's pace.
+    static constexpr std::chrono::milliseconds kLead{250};
 
   private:
     std::chrono::steady_clock::time_point DeadlineFor(std::size_t characters) const;

@@ -142,7 +142,7 @@ TEST_F(Cli, SilentLineIsATimeout) {
     const TRun run = RunDs5000({"--device", pty.SlavePath(), "program", file});
     EXPECT_EQ(run.code, 5) << run.err;
     EXPECT_NE(run.err.find("no loader prompt"), std::string::npos) << run.err;
-    EXPECT_NE(run.err.find("silent line"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("the line stayed silent"), std::string::npos) << run.err;
 }
 
 TEST_F(Cli, PulledCableMidDownloadIsReportedAsPartial) {
@@ -198,21 +198,137 @@ TEST_F(Cli, OneKitFailingDoesNotStopTheOther) {
 }
 
 TEST_F(Cli, PortAndRateComeFromTheSettingsFile) {
-    TSimProcess sim(dir.Path(), "kit");
-    dir.Write("Vorlan.ini", "[ComPort]\nPort=COM3\nBaudRate=19200\n[Ports]\nCOM3=" + sim.Link() + "\n");
+    TSimProcess sim(dir.Path(), "kit"), other(dir.Path(), "kit2");
+    dir.Write("Vorlan.ini",
+              "[ComPort]\nPort=COM3\nBaudRate=19200\n[Ports]\nCOM3=" + sim.Link() + "\nCOM4=" + other.Link() + "\n");
     TRun run = RunDs5000({"--json", "program", file});
     EXPECT_EQ(run.code, 0) << run.err;
     auto lines = JsonLines(run.out);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0]["port"], "COM3");
     EXPECT_EQ(lines[0]["baud"], 19200);
-    // --baud overrides the file for one run.
-    run = RunDs5000({"--json", "--baud", "9600", "--port", "com3", "program", file});
+    // --port and --baud override the file for one run.
+    run = RunDs5000({"--json", "--baud", "2400", "--port", "com4", "mcon"});
     EXPECT_EQ(run.code, 0) << run.err;
     lines = JsonLines(run.out);
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0]["baud"], 9600);
-    EXPECT_EQ(lines[0]["com"], "COM3");
+    EXPECT_EQ(lines[0]["baud"], 2400);
+    EXPECT_EQ(lines[0]["com"], "COM4");
+    EXPECT_EQ(lines[0]["mcon"], "F8");
+}
+
+TEST_F(Cli, WrongRateIsATimeoutNamingTheRate) {
+    TSimProcess sim(dir.Path(), "kit");
+    // Not one of the loader's rates: it stays silent.
+    TRun run = RunDs5000({"--baud", "4800", "--device", sim.Link(), "get"});
+    EXPECT_EQ(run.code, 5) << run.err;
+    EXPECT_NE(run.err.find("at 4800 baud"), std::string::npos) << run.err;
+    // Awake at 19200, then spoken to at 9600: what comes back is garbage.
+    ASSERT_EQ(RunDs5000({"--baud", "19200", "--device", sim.Link(), "get"}).code, 0);
+    run = RunDs5000({"--baud", "9600", "--device", sim.Link(), "get"});
+    EXPECT_EQ(run.code, 5) << run.err;
+    EXPECT_NE(run.err.find("a loader woken at another rate answers at that rate only"), std::string::npos) << run.err;
+}
+
+TEST_F(Cli, ProgramVerifyDumpAndCrcAgree) {
+    TSimProcess sim(dir.Path(), "kit");
+    const std::string dev = sim.Link();
+    TRun run = RunDs5000({"--json", "--device", dev, "program", "--verify", file});
+    ASSERT_EQ(run.code, 0) << run.err;
+    auto r = JsonLines(run.out).at(0);
+    EXPECT_EQ(r["verified"], true);
+    EXPECT_EQ(r["compared_bytes"], 1024);
+    EXPECT_EQ(r["differing_bytes"], 0);
+    EXPECT_NE(run.err.find("read-back 100%"), std::string::npos) << run.err;
+
+    run = RunDs5000({"--device", dev, "verify", file});
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, dev + ": verified 1024 bytes: no difference\n");
+
+    // The dump holds the file's bytes where the file put them.
+    const std::string dumped = dir.Path() + "/dump.hex";
+    run = RunDs5000({"--quiet", "--device", dev, "dump", "--from", "100", "--to", "4FF", "-o", dumped});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(std::system(("srec_cmp " + dumped + " -intel " + file + " -intel >/dev/null 2>&1").c_str()), 0);
+    run = RunDs5000({"--quiet", "--device", dev, "dump", "--from", "7FF0"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(run.out, ":107FF000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF91\n:00000001FF\n");
+
+    // The loader's CRC and the file's over the file's span.
+    run = RunDs5000({"--json", "--device", dev, "crc", "--file", file});
+    EXPECT_EQ(run.code, 0) << run.err;
+    r = JsonLines(run.out).at(0);
+    EXPECT_EQ(r["crc"], r["file_crc"]);
+    EXPECT_EQ(r["from"], "0100");
+    EXPECT_EQ(r["to"], "04FF");
+}
+
+TEST_F(Cli, DifferencesAreExitFourWithTheFirstOnes) {
+    TSimProcess sim(dir.Path(), "kit");
+    const std::string dev = sim.Link();
+    ASSERT_EQ(RunDs5000({"--quiet", "--device", dev, "program", file}).code, 0);
+    ASSERT_EQ(RunDs5000({"--quiet", "--device", dev, "fill", "5A", "--from", "108", "--to", "109"}).code, 0);
+    TRun run = RunDs5000({"--json", "--device", dev, "verify", file});
+    EXPECT_EQ(run.code, 4) << run.err;
+    const auto r = JsonLines(run.out).at(0);
+    EXPECT_EQ(r["outcome"], "differs");
+    EXPECT_EQ(r["differing_bytes"], 2);
+    EXPECT_EQ(r["differing_records"], 1);
+    ASSERT_EQ(r["first_differences"].size(), 2u);
+    EXPECT_EQ(r["first_differences"][0]["address"], "0108");
+    EXPECT_EQ(r["first_differences"][0]["expected"], "08");
+    EXPECT_EQ(r["first_differences"][0]["actual"], "5A");
+    EXPECT_EQ(r["first_differences"][0]["line"], 1);
+    run = RunDs5000({"--device", dev, "verify", file});
+    EXPECT_EQ(run.code, 4);
+    EXPECT_NE(run.err.find("2 of 1024 bytes differ in 1 records"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find("0108h: file 08 (line 1), chip 5A"), std::string::npos) << run.err;
+    run = RunDs5000({"--device", dev, "crc", "--file", file});
+    EXPECT_EQ(run.code, 4) << run.err;
+    EXPECT_NE(run.err.find("differs from the file's"), std::string::npos) << run.err;
+}
+
+struct StepCase {
+    std::vector<std::string> args;
+    int code;
+    const char *fragment; // in standard output (code 0) or standard error
+};
+
+// One kit through a sequence of commands, each with its result.
+TEST_F(Cli, PortsMconLockKeyAndUnlock) {
+    TSimProcess sim(dir.Path(), "kit");
+    const std::vector<StepCase> steps = {
+        {{"get"}, 0, "P0=FF P1=FF P2=FF P3=FF"},
+        {{"put", "2", "a5"}, 0, "P2 set to A5"},
+        {{"get", "2"}, 0, "P2=A5"},
+        {{"get"}, 0, "P0=FF P1=FF P2=A5 P3=FF"},
+        {{"put", "4", "00"}, 1, "port \"4\": give a hexadecimal number from 0 to 3"},
+        {{"mcon"}, 0, "MCON=F8 (partition 7800h, 32 kB range)"},
+        {{"mcon", "40"}, 0, "MCON=40 (partition 2000h, 8 kB range)"},
+        {{"dump", "--from", "1FFF", "--to", "2000"}, 3, "D: the loader reported E:RANGE"},
+        {{"mcon", "F8"}, 0, "MCON=F8"},
+        {{"key", "0123456789"}, 0, "key loaded"},
+        {{"key", "12345"}, 1, "give exactly 10 hexadecimal digits"},
+        {{"fill", "11", "--from", "0", "--to", "F"}, 0, "filled with 11"},
+        {{"lock"}, 0, "locked"},
+        {{"dump"}, 3, "D: the loader reported E:LOCKED (the chip is locked (unlock erases it))"},
+        {{"crc"}, 3, "C: the loader reported E:LOCKED"},
+        {{"verify", "$FILE"}, 3, "D: the loader reported E:LOCKED"},
+        {{"program", "$FILE"}, 3, "L: the loader reported E:LOCKED"},
+        {{"--yes", "unlock"}, 0, "unlocked; the memory is erased"},
+        {{"dump", "--from", "0", "--to", "F"}, 0, ":10000000FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF00"},
+        {{"crc", "--from", "0", "--to", "7FFF"}, 0, "CRC 4040"},
+    };
+    for (const auto &step : steps) {
+        std::vector<std::string> args = {"--quiet", "--device", sim.Link()};
+        for (const auto &a : step.args)
+            args.push_back(a == "$FILE" ? file : a);
+        const TRun run = RunDs5000(args);
+        const std::string where = step.args.front() + (step.args.size() > 1 ? " " + step.args[1] : "");
+        EXPECT_EQ(run.code, step.code) << where << ": " << run.err;
+        EXPECT_NE((step.code == 0 ? run.out : run.err).find(step.fragment), std::string::npos)
+            << where << ": " << run.out << run.err;
+    }
 }
 
 TEST_F(Cli, DetectListsOnlyPortsWithALoader) {
