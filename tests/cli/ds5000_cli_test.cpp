@@ -195,6 +195,9 @@ TEST_F(Cli, OneKitFailingDoesNotStopTheOther) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0]["outcome"], "timeout");
     EXPECT_EQ(lines[1]["outcome"], "done");
+    // Two failures: the code is the first kit's.
+    EXPECT_EQ(RunDs5000({"--device", silent.SlavePath(), "--device", "/nonexistent/tty", "get"}).code, 5);
+    EXPECT_EQ(RunDs5000({"--device", "/nonexistent/tty", "--device", silent.SlavePath(), "get"}).code, 2);
 }
 
 TEST_F(Cli, PortAndRateComeFromTheSettingsFile) {
