@@ -10,6 +10,8 @@ listing=$(dpkg-deb -c "$deb") || fail "dpkg-deb cannot read it"
 expected=(
   ./usr/bin/ds5000prog
   ./usr/bin/ds5000-loader-simulator
+  ./usr/bin/ds5000
+  ./usr/share/man/man1/ds5000.1
   ./usr/share/applications/ds5000prog.desktop
   ./usr/share/icons/hicolor/scalable/apps/ds5000prog.svg
   ./usr/share/ds5000prog/examples/blink.hex
@@ -18,7 +20,7 @@ expected=(
 for f in "${expected[@]}"; do
   awk '{print $6}' <<<"$listing" | grep -qxF "$f" || { echo "$listing"; fail "$f is not in the package"; }
 done
-for f in ./usr/bin/ds5000prog ./usr/bin/ds5000-loader-simulator; do
+for f in ./usr/bin/ds5000prog ./usr/bin/ds5000-loader-simulator ./usr/bin/ds5000; do
   awk -v f="$f" '$6 == f {print $1}' <<<"$listing" | grep -q '^-rwxr-xr-x$' || fail "$f is not executable"
 done
 

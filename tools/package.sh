@@ -14,7 +14,7 @@ bash tools/deps.sh
 # own std::string concatenation, and warnings are errors here.
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
   -DCPORT_BENCH=OFF -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target ds5000prog ds5000sim
+cmake --build "$dir" -j "$(nproc)" --target ds5000prog ds5000sim ds5000
 rm -rf "$dir/packages"
 cpack --config "$dir/CPackConfig.cmake" -B "$root/$dir/packages"
 debs=("$dir"/packages/*.deb)

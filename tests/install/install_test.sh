@@ -22,14 +22,14 @@ DESTDIR="$work/root" cmake --install "$build" --prefix "$prefix" >"$work/install
 root="$work/root$prefix"
 
 echo "--- installed files"
-for f in bin/ds5000prog bin/ds5000-loader-simulator; do
+for f in bin/ds5000prog bin/ds5000-loader-simulator bin/ds5000; do
   [ -f "$root/$f" ] || fail "$f is missing"
   [ -x "$root/$f" ] || fail "$f is not executable"
 done
 desktop=$root/share/applications/ds5000prog.desktop
 icon=$root/share/icons/hicolor/scalable/apps/ds5000prog.svg
 example=$root/share/ds5000prog/examples/blink.hex
-for f in "$desktop" "$icon" "$example" "$root/share/doc/ds5000prog/README.md"; do
+for f in "$desktop" "$icon" "$example" "$root/share/doc/ds5000prog/README.md" "$root/share/man/man1/ds5000.1"; do
   [ -f "$f" ] || fail "${f#"$root"/} is missing"
 done
 cmp -s "$example" "$source/examples/blink.hex" || fail "the installed example differs from examples/blink.hex"
@@ -55,6 +55,12 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 grep -q '^PTY /dev/pts/[0-9]*$' "$work/sim.out" || { cat "$work/sim.out" "$work/sim.err"; fail "the simulator told no pseudo-terminal"; }
+echo "--- installed command-line programmer against the simulator"
+sim_pty=$(sed -n 's/^PTY //p' "$work/sim.out")
+mkdir -p "$work/config"
+XDG_CONFIG_HOME="$work/config" "$root/bin/ds5000" --quiet --device "$sim_pty" program --verify "$example" ||
+  fail "the installed ds5000 did not program and verify the example"
+"$root/bin/ds5000" --help | grep -q '5  the loader did not answer in time' || fail "ds5000 --help lists no exit codes"
 kill -TERM "$sim_pid"
 sim_status=0
 wait "$sim_pid" || sim_status=$?
