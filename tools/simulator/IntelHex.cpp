@@ -1,5 +1,7 @@
 #include "IntelHex.h"
 
+#include "LoaderReplies.h"
+
 #include <cstdio>
 
 namespace loadersim {
@@ -59,7 +61,7 @@ std::string HexDataRecord(std::size_t address, const std::uint8_t *data, std::si
     std::string out = ":";
     std::uint8_t sum = 0;
     const auto put = [&](std::uint8_t b) {
-        std::snprintf(digits, sizeof digits, "%02X", b);
+        std::snprintf(digits, sizeof digits, kSimulatorChoice.dumpByte, b);
         out += digits;
         sum = static_cast<std::uint8_t>(sum + b);
     };

@@ -32,9 +32,8 @@ class THexRecordReader {
     THexRecord record_;
 };
 
-// One data record in the loader's dump format (upper-case hex), without line end.
+// One data record in the loader's dump format, without line end.
 std::string HexDataRecord(std::size_t address, const std::uint8_t *data, std::size_t count);
-inline constexpr const char *kHexEndRecord = ":00000001FF";
 
 bool IsHexDigit(std::uint8_t c);
 int HexValue(char c);

@@ -156,7 +156,7 @@ const char *TLoaderProtocol::Dump(const std::vector<std::string> &words, std::st
     const std::size_t step = kSimulatorChoice.dumpRecordBytes;
     for (std::size_t address = range.begin; address <= range.end; address += step)
         Line(HexDataRecord(address, image_.data() + address, std::min(step, range.end - address + 1)), reply);
-    Line(kHexEndRecord, reply);
+    Line(kSimulatorChoice.dumpEnd, reply);
     return nullptr;
 }
 

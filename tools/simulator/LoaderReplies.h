@@ -32,8 +32,10 @@ struct TLoaderReplies {
     std::uint16_t crcPolynomialReflected;
     std::uint16_t crcInitial;
     std::uint16_t crcFinalXor;
-    // Assumed: data bytes per record of D.
+    // Assumed: data bytes per record of D, how each byte is written, the record D ends with.
     std::size_t dumpRecordBytes;
+    const char *dumpByte;
+    const char *dumpEnd;
 
     // Assumed: state after power-up, and what U erases the memory and key to.
     std::uint8_t mconAtPowerUp;
@@ -68,6 +70,8 @@ inline constexpr TLoaderReplies kSimulatorChoice{
     .crcInitial = 0x0000,
     .crcFinalXor = 0x0000,
     .dumpRecordBytes = 16,
+    .dumpByte = "%02X",
+    .dumpEnd = ":00000001FF",
     .mconAtPowerUp = 0xF8,
     .portLatchAtPowerUp = 0xFF,
     .erasedMemory = 0xFF,

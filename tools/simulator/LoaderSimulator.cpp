@@ -31,6 +31,12 @@ std::chrono::steady_clock::duration Slack(std::chrono::steady_clock::duration by
     return byteTime < kPaceQuantum ? std::chrono::steady_clock::duration(kPaceQuantum) - byteTime : kNoTime;
 }
 
+// The bytes whose line time has run out by `now`, the one due at `deadline` first.
+std::size_t DueBytes(std::chrono::steady_clock::time_point now, std::chrono::steady_clock::time_point deadline,
+                     std::chrono::steady_clock::duration byteTime) {
+    return now <= deadline ? 1 : static_cast<std::size_t>((now - deadline) / byteTime) + 1;
+}
+
 timespec Timeout(std::chrono::steady_clock::duration left) {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(left, kNoTime)).count();
     return timespec{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
@@ -124,17 +130,21 @@ TLoaderSimulator::TClock::duration TLoaderSimulator::ByteTime(unsigned rate) con
     return std::chrono::nanoseconds(kBitsPerByte * 1000000000LL / rate);
 }
 
+std::pair<TLoaderSimulator::TClock::duration, TLoaderSimulator::TClock::duration>
+TLoaderSimulator::ByteTimes(const TLineFormat &format) const {
+    // Until a wake-up fixes the rate, the programmer's own rate is what the line runs at.
+    const unsigned measured = chipLine_.MeasuredRate();
+    const auto paced = options_.paceToBaudRate ? ByteTime(measured != 0 ? measured : format.outRate) : kNoTime;
+    return {paced, std::max<TClock::duration>(paced, options_.readDelay)};
+}
+
 // One loop: decide what may happen now (a byte may be taken, a byte may go out)
 // and what deadline comes next, wait for the line or that deadline, act.
 void TLoaderSimulator::Serve() {
     while (!lineClosed_) {
         std::unique_lock lock(mutex_);
         auto now = TClock::now();
-        const TLineFormat format = ReadLineFormat(slaveKeep_);
-        const unsigned measured = chipLine_.MeasuredRate();
-        const auto paced = options_.paceToBaudRate ? ByteTime(measured != 0 ? measured : format.outRate) : kNoTime;
-        const TClock::duration receiveTime =
-            std::max<TClock::duration>(paced, std::chrono::duration_cast<TClock::duration>(options_.readDelay));
+        const auto [paced, receiveTime] = ByteTimes(ReadLineFormat(slaveKeep_));
         std::optional<TClock::time_point> until;
         const auto sooner = [&until](TClock::time_point t) {
             if (!until || t < *until)
@@ -185,10 +195,11 @@ void TLoaderSimulator::Serve() {
         // The programmer may have changed its settings while we waited: the bytes
         // meet the line as it is now.
         const TLineFormat current = ReadLineFormat(slaveKeep_);
+        const auto [pacedNow, receiveTimeNow] = ByteTimes(current);
         if ((fds[0].revents & POLLIN) != 0)
-            ReceiveBytes(current, receiveTime, now);
+            ReceiveBytes(current, receiveTimeNow, now);
         if (!lineClosed_ && (fds[0].revents & POLLOUT) != 0)
-            TransmitBytes(current, paced, now);
+            TransmitBytes(current, pacedNow, now);
     }
     // The cable is pulled: wait for the stop request only.
     while (true) {
@@ -214,14 +225,16 @@ void TLoaderSimulator::ReceiveBytes(const TLineFormat &format, TClock::duration 
     std::size_t want = sizeof buffer;
     const bool oneByOne = options_.readDelay.count() > 0;
     if (byteTime != kNoTime)
-        want = oneByOne
-                   ? 1
-                   : std::min<std::size_t>(want, static_cast<std::size_t>((now - receiveDeadline_) / byteTime) + 1);
+        want = oneByOne ? 1 : std::min<std::size_t>(want, DueBytes(now, receiveDeadline_, byteTime));
     const ssize_t n = read(master_, buffer, want);
     if (n <= 0) {
         receiveIdle_ = true;
         return;
     }
+    // On a paced line each byte is logged at the moment its stop bit ended, even
+    // when a busy machine let the thread take several at once.
+    const bool paced = byteTime != kNoTime && !oneByOne;
+    const TClock::time_point firstArrival = paced ? receiveDeadline_ : now;
     if (byteTime != kNoTime) {
         // A slow reader pauses before each byte; a paced line keeps its clock.
         receiveDeadline_ = oneByOne ? now + byteTime : receiveDeadline_ + n * byteTime;
@@ -230,11 +243,11 @@ void TLoaderSimulator::ReceiveBytes(const TLineFormat &format, TClock::duration 
             receiveIdle_ = true;
     }
     for (ssize_t i = 0; i < n && !lineClosed_; ++i)
-        HandleByte(static_cast<std::uint8_t>(buffer[i]), format);
+        HandleByte(static_cast<std::uint8_t>(buffer[i]), format, paced ? firstArrival + i * byteTime : now);
 }
 
-void TLoaderSimulator::HandleByte(std::uint8_t byte, const TLineFormat &format) {
-    log_.push_back({TClock::now(), byte});
+void TLoaderSimulator::HandleByte(std::uint8_t byte, const TLineFormat &format, TClock::time_point arrival) {
+    log_.push_back({arrival, byte});
     ++receivedTotal_;
     std::string reply;
     const bool banner = chipLine_.Receive(byte, format, reply);
@@ -254,7 +267,7 @@ void TLoaderSimulator::TransmitBytes(const TLineFormat &format, TClock::duration
     const TSegment &segment = output_.front();
     std::size_t want = segment.bytes.size() - outputOffset_;
     if (byteTime != kNoTime)
-        want = std::min(want, static_cast<std::size_t>((now - transmitDeadline_) / byteTime) + 1);
+        want = std::min(want, DueBytes(now, transmitDeadline_, byteTime));
     const std::string bytes = chipLine_.Transmit(segment.bytes.substr(outputOffset_, want), format);
     const ssize_t n = write(master_, bytes.data(), bytes.size());
     if (n <= 0) {

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace loadersim {
@@ -54,7 +55,8 @@ class TLoaderSimulator {
     std::vector<TReceivedByte> Log() const;
     std::string Received() const;
     std::size_t ReceivedCount() const;
-    // What the loader sent back, in order.
+    // What the loader put on the line, in order (as the programmer's end got it:
+    // garbage when its settings differed from the measured rate).
     std::string Sent() const;
     void ClearLog();
     // Waits until at least `count` bytes arrived (true) or the timeout passed.
@@ -101,11 +103,13 @@ class TLoaderSimulator {
     void Wake();
     void Serve();
     void ReceiveBytes(const TLineFormat &format, TClock::duration byteTime, TClock::time_point now);
-    void HandleByte(std::uint8_t byte, const TLineFormat &format);
+    void HandleByte(std::uint8_t byte, const TLineFormat &format, TClock::time_point arrival);
     void TransmitBytes(const TLineFormat &format, TClock::duration byteTime, TClock::time_point now);
     void QueueBanner();
     void Queue(std::string bytes, std::chrono::milliseconds gap = std::chrono::milliseconds(0));
     TClock::duration ByteTime(unsigned rate) const;
+    // The line time of a byte sent, and the time between bytes taken.
+    std::pair<TClock::duration, TClock::duration> ByteTimes(const TLineFormat &format) const;
 
     TSimulatorOptions options_;
     mutable std::mutex mutex_;

@@ -228,8 +228,8 @@ TEST(LoaderCommands, DumpAndCrcAgreeWithSrecCat) {
     ASSERT_EQ(dump.rfind("D 123 7ABC\r\n", 0), 0u);
     dump = dump.substr(12, dump.size() - 12 - 3); // the records without echo and prompt
 
-    const std::string dir = testing::TempDir();
-    const std::string hexPath = dir + "/loadersim_dump.hex", binPath = dir + "/loadersim_dump.bin";
+    const std::string stem = testing::TempDir() + "/loadersim_dump_" + std::to_string(getpid());
+    const std::string hexPath = stem + ".hex", binPath = stem + ".bin";
     std::ofstream(hexPath, std::ios::binary) << dump;
     ASSERT_EQ(std::system(("srec_cat " + hexPath + " -intel -offset -0x123 -o " + binPath + " -binary").c_str()), 0);
     std::ifstream in(binPath, std::ios::binary);

@@ -190,7 +190,7 @@ TEST(LoaderSimulator, WritesItsMemoryImage) {
     Programmer line(sim.SlavePath());
     line.Send("\rL\r:02000000A55504\r\n:00000001FF\r\n");
     line.ReadUntil("\r\n>\r\n>");
-    const std::string path = testing::TempDir() + "/loadersim_image.bin";
+    const std::string path = testing::TempDir() + "/loadersim_image_" + std::to_string(getpid()) + ".bin";
     ASSERT_TRUE(sim.WriteImage(path));
     std::ifstream in(path, std::ios::binary);
     const std::string image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
