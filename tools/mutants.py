@@ -14,6 +14,7 @@ compile of the mutated file, the links that depend on it and the label's tests.
 """
 
 import argparse
+import fcntl
 import json
 import os
 import shutil
@@ -257,6 +258,8 @@ def main():
     parser.add_argument("--jobs", type=int, default=2, help="parallel build and test jobs (default 2)")
     parser.add_argument("--timeout", type=float, default=None,
                         help="seconds a mutant's tests may take (default: 3 x the unmutated run + 30)")
+    parser.add_argument("--check", action="store_true",
+                        help="only check that every chosen mutant still applies to the work tree")
     parser.add_argument("--min-rate", type=float, default=90.0,
                         help="fail unless every list kills at least this share (default 90)")
     args = parser.parse_args()
@@ -274,8 +277,25 @@ def main():
         if set(args.id) - found:
             raise SystemExit(f"no such mutant: {', '.join(sorted(set(args.id) - found))}")
 
+    if args.check:
+        gone = 0
+        for name, mutants in chosen.items():
+            for m in mutants:
+                path = ROOT / m.file
+                if not path.is_file() or apply(m, path.read_text(encoding="utf-8")) is None:
+                    gone += 1
+                    print(f"{m.id:14} NO LONGER APPLIES  {m.file}: {m.find!r}")
+            print(f"{name}: {len(mutants)} mutants, {sum(1 for m in mutants if m.equivalent)} equivalent")
+        return 1 if gone else 0
+
     started = time.monotonic()
     SCRATCH.mkdir(parents=True, exist_ok=True)
+    # One run at a time: two would mutate the same copy.
+    lock = open(SCRATCH.parent / "lock", "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except OSError:
+        raise SystemExit("another mutation run is using build-mutants/")
     sync()
     configure()
     rates = {}
