@@ -217,7 +217,7 @@ def run_list(name, mutants, args):
         print(out[-4000:])
         raise SystemExit(f"{name}: the label's tests fail without any mutant")
     if args.timeout is None:
-        args_timeout = max(60.0, 3 * baseline + 30)
+        args_timeout = max(30.0, 3 * baseline + 20)
     else:
         args_timeout = args.timeout
     local = argparse.Namespace(**vars(args))
@@ -257,7 +257,7 @@ def main():
     parser.add_argument("--id", action="append", default=[], help="run only this mutant (may repeat)")
     parser.add_argument("--jobs", type=int, default=2, help="parallel build and test jobs (default 2)")
     parser.add_argument("--timeout", type=float, default=None,
-                        help="seconds a mutant's tests may take (default: 3 x the unmutated run + 30)")
+                        help="seconds a mutant's tests may take (default: 3 x the unmutated run + 20, at least 30)")
     parser.add_argument("--check", action="store_true",
                         help="only check that every chosen mutant still applies to the work tree")
     parser.add_argument("--min-rate", type=float, default=90.0,
