@@ -11,6 +11,16 @@ compile of the mutated file, the links that depend on it and the label's tests.
     python3 tools/mutants.py                  # every list
     python3 tools/mutants.py engine storage   # some lists
     python3 tools/mutants.py --id engine-07   # one mutant
+
+A list is blocks separated by blank lines ('#' lines are comments), one per mutant:
+
+    id: engine-07
+    file: cport/ComPort.cpp
+    find: if (Connected())          (one line; \\n, \\t and \\\\ stand for newline, tab, backslash)
+    occurrence: 2                   (optional, default 1: which occurrence of find)
+    replace: if (!Connected())
+    desc: an early return taken on the wrong state
+    equivalent: <reason>            (optional: no behaviour can tell; listed, not counted)
 """
 
 import argparse
