@@ -1,13 +1,16 @@
 // The application's fixed tables and small rules, one row per case: the
 // partition commands and captions, file error texts, the memory figures, the
 // error box's full stop, the progress bar and the port value labels.
+#include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/HexFile.h"
 #include "app/MemoryStatus.h"
 #include "app/ProgressBar.h"
+#include "app/UAppMain.h"
 #include "app/UMemoryPartition.h"
 #include "app/UReadWritePorts.h"
 #include "framework/Exception.h"
+#include "tests/support/FakeComDevice.h"
 
 #include <QLabel>
 #include <QRadioButton>
@@ -15,6 +18,29 @@
 #include <QtTest>
 
 #include <cerrno>
+#include <stdexcept>
+
+namespace {
+
+// A device that takes one byte less than it is given, as a write that timed out would.
+class ShortWriteDevice : public testsupport::FakeComDevice {
+  public:
+    std::int32_t StartWrite(cport::TAsyncOperation &op) override {
+        op.done = op.data.empty() ? 0 : op.data.size() - 1;
+        op.completed = true;
+        return 0;
+    }
+};
+
+class ShortWritePort : public cport::TComPort {
+  public:
+    ShortWritePort() : cport::TComPort(nullptr) { SetEvents({}); }
+
+  protected:
+    void OpenDevice() override { AttachDevice(std::make_unique<ShortWriteDevice>()); }
+};
+
+} // namespace
 
 class AppRulesTest : public QObject {
     Q_OBJECT
@@ -123,6 +149,31 @@ class AppRulesTest : public QObject {
         bar.SetMax(0);
         QCOMPARE(bar.maximum(), 1);
         QCOMPARE(bar.Position(), 0);
+    }
+
+    void aShortWriteIsATimeout() {
+        ShortWritePort port;
+        port.Open();
+        try {
+            app::WriteAll(port, "L\r");
+            QFAIL("a write one byte short passed");
+        } catch (const cport::EComPort &e) {
+            QCOMPARE(e.ErrorCode(), cport::CError_WriteFailed);
+            QCOMPARE(e.PlatformError(), cport::winerr::ERROR_SEM_TIMEOUT);
+        }
+    }
+
+    void errorsReachTheUserAsTheirMessage() {
+        QStringList shown;
+        app::SetMessagePresenter([&](const QString &, const QString &text, QMessageBox::Icon icon) {
+            QCOMPARE(icon, QMessageBox::Critical);
+            shown << text;
+        });
+        app::ShowException(std::make_exception_ptr(fw::EInOutError("File not found", 2)));
+        app::ShowException(std::make_exception_ptr(std::runtime_error("bad thing")));
+        app::ShowException(std::make_exception_ptr(42));
+        app::SetMessagePresenter({});
+        QCOMPARE(shown, (QStringList{"File not found.", "bad thing.", "Unknown error."}));
     }
 
     void eachPortShowsItsValueBesideIt() {
