@@ -1,6 +1,7 @@
 // The application's fixed tables and small rules, one row per case: the
 // partition commands and captions, file error texts, the memory figures, the
 // error box's full stop, the progress bar and the port value labels.
+#include "app/ActivationWatch.h"
 #include "app/Dialogs.h"
 #include "app/ErrorHandler.h"
 #include "app/HexFile.h"
@@ -174,6 +175,31 @@ class AppRulesTest : public QObject {
         app::ShowException(std::make_exception_ptr(42));
         app::SetMessagePresenter({});
         QCOMPARE(shown, (QStringList{"File not found.", "bad thing.", "Unknown error."}));
+    }
+
+    void popUpsArePartOfTheMainWindowOtherWindowsAreNot() {
+        QWidget main;
+        int activations = 0;
+        app::TActivationWatch watch(&main, [&] { ++activations; });
+        auto activate = [](QWidget &window) {
+            QEvent event(QEvent::WindowActivate);
+            QCoreApplication::sendEvent(&window, &event);
+        };
+        activate(main);
+        QCOMPARE(activations, 1);
+        const struct {
+            Qt::WindowType type;
+            int expected;
+        } rows[] = {{Qt::ToolTip, 1}, {Qt::Popup, 1}, {Qt::SplashScreen, 1}, {Qt::Window, 2}};
+        for (const auto &row : rows) {
+            activations = 1;
+            QWidget other(nullptr, row.type);
+            activate(other);
+            activate(main);
+            QCOMPARE(activations, row.expected);
+            activate(main); // again, with nothing in between
+            QCOMPARE(activations, row.expected);
+        }
     }
 
     void eachPortShowsItsValueBesideIt() {
