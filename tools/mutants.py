@@ -143,24 +143,25 @@ def sync():
 
 
 def configure():
-    if (BUILD / "build.ninja").is_file():
-        return
-    rc, out = run(["cmake", "-S", str(SCRATCH), "-B", str(BUILD)] + CONFIGURE, SCRATCH)
+    # Always: test files are found by globbing, and the test list must be
+    # current before it is read.
+    options = [] if (BUILD / "build.ninja").is_file() else CONFIGURE
+    rc, out = run(["cmake", "-S", str(SCRATCH), "-B", str(BUILD)] + options, SCRATCH)
     if rc != 0:
         raise SystemExit("configuring the scratch build failed:\n" + out)
 
 
-def label_targets(label):
-    """The build targets of the test programs that carry the label."""
+def label_tests(label):
+    """(test name, build target) of every test program that carries the label."""
     rc, out = run(["ctest", "-N", "-L", f"^{label}$", "--show-only=json-v1"], BUILD)
     if rc != 0:
         raise SystemExit(f"ctest could not list label {label}:\n{out}")
-    targets = []
+    tests = []
     for test in json.loads(out).get("tests", []):
         command = test.get("command") or []
         if command and Path(command[0]).is_relative_to(BUILD):
-            targets.append(Path(command[0]).name)
-    return sorted(set(targets))
+            tests.append((test["name"], Path(command[0]).name))
+    return sorted(set(tests))
 
 
 def build(targets, jobs, timeout=None):
@@ -168,8 +169,9 @@ def build(targets, jobs, timeout=None):
     return rc == 0, out
 
 
-def test(label, jobs, timeout):
-    cmd = ["ctest", "-L", f"^{label}$", "-j", str(jobs), "--stop-on-failure", "--timeout", str(int(timeout))]
+def test(selection, jobs, timeout):
+    """Runs the tests ctest selects with the given options: passed, failed or timeout."""
+    cmd = ["ctest"] + selection + ["-j", str(jobs), "--stop-on-failure", "--timeout", str(max(1, int(timeout)))]
     rc, out = run(cmd, BUILD, timeout)
     if rc is None:
         return "timeout", out
@@ -186,7 +188,10 @@ def apply(mutant, original):
     return original[:at] + mutant.replace + original[at + len(mutant.find):]
 
 
-def run_mutant(mutant, targets, label, args):
+def run_mutant(mutant, tests, kills, args):
+    """Builds and runs one test program at a time, those that killed most so far
+    first, and stops at the first that fails: most mutants then cost one link
+    and one program instead of the whole label."""
     path = SCRATCH / mutant.file
     if not path.is_file():
         return "NO LONGER APPLIES", "no such file"
@@ -196,15 +201,19 @@ def run_mutant(mutant, targets, label, args):
         return "NO LONGER APPLIES", "text not found"
     path.write_text(mutated, encoding="utf-8")
     try:
-        ok, out = build(targets, args.jobs)
-        if not ok:
-            return "KILLED (build)", ""
-        outcome, out = test(label, args.jobs, args.timeout)
-        if outcome == "timeout":
-            return "KILLED (timeout)", ""
-        if outcome == "failed":
-            failed = [l.strip() for l in out.splitlines() if "***" in l or "(Failed)" in l or "(Subprocess" in l]
-            return "KILLED", failed[0] if failed else ""
+        budget = args.timeout
+        for name, target in sorted(tests, key=lambda t: -kills.get(t[0], 0)):
+            ok, _ = build([target], args.jobs)
+            if not ok:
+                return "KILLED (build)", ""
+            began = time.monotonic()
+            outcome, _ = test(["-R", f"^{name}$"], args.jobs, budget)
+            budget -= time.monotonic() - began
+            if outcome == "failed":
+                kills[name] = kills.get(name, 0) + 1
+                return "KILLED", name
+            if outcome == "timeout" or budget <= 0:
+                return "KILLED (timeout)", name
         return "SURVIVED", ""
     finally:
         # A fresh time stamp, so the next build compiles the original again.
@@ -212,16 +221,17 @@ def run_mutant(mutant, targets, label, args):
 
 
 def run_list(name, mutants, args):
-    label_tests = label_targets(name)
-    if not label_tests:
+    tests = label_tests(name)
+    targets = sorted({target for _, target in tests})
+    if not tests:
         print(f"{name}: no test carries the label '{name}'")
         return None
-    ok, out = build(label_tests, args.jobs)
+    ok, out = build(targets, args.jobs)
     if not ok:
         print(out[-4000:])
         raise SystemExit(f"{name}: the unmutated tree does not build")
     started = time.monotonic()
-    outcome, out = test(name, args.jobs, 600)
+    outcome, out = test(["-L", f"^{name}$"], args.jobs, 600)
     baseline = time.monotonic() - started
     if outcome != "passed":
         print(out[-4000:])
@@ -232,8 +242,9 @@ def run_list(name, mutants, args):
         args_timeout = args.timeout
     local = argparse.Namespace(**vars(args))
     local.timeout = args_timeout
-    print(f"== {name}: {len(mutants)} mutants, tests {', '.join(label_tests)} "
+    print(f"== {name}: {len(mutants)} mutants, tests {', '.join(n for n, _ in tests)} "
           f"({baseline:.0f} s unmutated, limit {args_timeout:.0f} s)", flush=True)
+    kills = {}
     counts = {"killed": 0, "survived": 0, "gone": 0, "equivalent": 0}
     survivors = []
     for mutant in mutants:
@@ -242,7 +253,7 @@ def run_list(name, mutants, args):
             print(f"{mutant.id:14} EQUIVALENT         {mutant.desc} -- {mutant.equivalent}", flush=True)
             continue
         began = time.monotonic()
-        verdict, detail = run_mutant(mutant, label_tests, name, local)
+        verdict, detail = run_mutant(mutant, tests, kills, local)
         took = time.monotonic() - began
         if verdict.startswith("KILLED"):
             counts["killed"] += 1
@@ -251,7 +262,7 @@ def run_list(name, mutants, args):
             survivors.append(mutant.id)
         else:
             counts["gone"] += 1
-        extra = f" [{detail}]" if detail and verdict == "NO LONGER APPLIES" else ""
+        extra = f" [{detail}]" if detail else ""
         print(f"{mutant.id:14} {verdict:18} {took:5.0f} s  {mutant.desc}{extra}", flush=True)
     counted = counts["killed"] + counts["survived"]
     rate = 100.0 * counts["killed"] / counted if counted else 100.0
