@@ -159,7 +159,11 @@ def label_tests(label):
     tests = []
     for test in json.loads(out).get("tests", []):
         command = test.get("command") or []
-        if command and Path(command[0]).is_relative_to(BUILD):
+        if not command:
+            # ctest names no command for a program not built yet; the test
+            # programs are named like their targets.
+            tests.append((test["name"], test["name"]))
+        elif Path(command[0]).is_relative_to(BUILD):
             tests.append((test["name"], Path(command[0]).name))
     return sorted(set(tests))
 
