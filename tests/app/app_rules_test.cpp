@@ -13,7 +13,9 @@
 #include "framework/Exception.h"
 #include "tests/support/FakeComDevice.h"
 
+#include <QDialog>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QtTest>
@@ -200,6 +202,24 @@ class AppRulesTest : public QObject {
             activate(main); // again, with nothing in between
             QCOMPARE(activations, row.expected);
         }
+    }
+
+    void aClickBehindAModalBoxLeavesTheBoxActive() {
+        QWidget main;
+        int activations = 0;
+        app::TActivationWatch watch(&main, [&] { ++activations; });
+        main.show();
+        QVERIFY(QTest::qWaitForWindowActive(&main));
+        QDialog box(&main);
+        box.setModal(true);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(&main, &press);
+        QTest::qWait(50);
+        QCOMPARE(QApplication::activeWindow(), static_cast<QWidget *>(&box));
+        QCOMPARE(activations, 1);
     }
 
     void eachPortShowsItsValueBesideIt() {
