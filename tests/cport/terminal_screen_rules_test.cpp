@@ -69,12 +69,13 @@ TEST(TerminalScreenRules, WrappedAndScrolledTextKeepsItsRows) {
     Receive(term, ESC + "[7h" + ESC + "[24;80Hx");
     Receive(term, "y");
     EXPECT_EQ(RowText(term, 23), std::string(79, ' ') + "x");
-    // Thirty numbered lines leave the last twenty-four on the screen, in order.
+    // Sixty numbered lines scroll the ring of rows round more than once and
+    // leave the last twenty-three on the screen, in order.
     TComTerminalModel lines;
-    for (int i = 1; i <= 30; ++i)
+    for (int i = 1; i <= 60; ++i)
         Receive(lines, std::to_string(i) + "\r\n");
     for (int row = 1; row <= 23; ++row)
-        EXPECT_EQ(RowText(lines, row), std::to_string(row + 7)) << "row " << row;
+        EXPECT_EQ(RowText(lines, row), std::to_string(row + 37)) << "row " << row;
     EXPECT_EQ(RowText(lines, 24), "");
     // A reverse line feed on the top row (VT52 ESC I) pushes the text down.
     TComTerminalModel vt52;
