@@ -7,7 +7,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libvterm-dev desktop-file-utils xvfb xauth
-  fonts-dejavu-core libcli11-dev nlohmann-json3-dev srecord
+  fonts-dejavu-core libcli11-dev nlohmann-json3-dev srecord ccache
 )
 
 missing=()
