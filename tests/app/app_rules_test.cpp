@@ -214,6 +214,8 @@ class AppRulesTest : public QObject {
         box.setModal(true);
         box.show();
         QVERIFY(QTest::qWaitForWindowActive(&box));
+        // The widgets hear of the activation after the window does.
+        QVERIFY(QTest::qWaitFor([&] { return QApplication::activeWindow() == &box; }));
         QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                           Qt::NoModifier);
         QCoreApplication::sendEvent(&main, &press);
